@@ -1,0 +1,33 @@
+#pragma once
+// What several suites need: paths beside the test program, scratch directories, and
+// starting helper programs.
+#include <string>
+
+namespace qlry::test {
+
+// The directory of the running test executable, with a trailing backslash.
+std::string ProgramDir();
+
+// A fresh empty directory under the temporary directory, removed with its contents on
+// destruction.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::string& Path() const { return path_; }   // no trailing backslash
+    std::string File(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string ReadFileBytes(const std::string& path);
+bool FileExistsOnDisk(const std::string& path);
+
+// Starts CommandLine, waits for it and returns its exit code (-1 when it cannot start).
+int RunProcess(const std::string& commandLine, unsigned timeoutMs = 60000);
+
+} // namespace qlry::test
