@@ -50,6 +50,7 @@ QLRY_EXCEPTION(EFOpenError, EStreamError);
 QLRY_EXCEPTION(EReadError, EStreamError);
 QLRY_EXCEPTION(EWriteError, EStreamError);
 QLRY_EXCEPTION(EParserError, Exception);       // malformed description
+QLRY_EXCEPTION(EResNotFound, Exception);
 QLRY_EXCEPTION(ERegistryException, Exception);
 QLRY_EXCEPTION(EIniFileException, Exception);
 QLRY_EXCEPTION(EDdeError, Exception);
