@@ -79,17 +79,6 @@ INSTANTIATE_TEST_SUITE_P(WineVersions, WindowsVersion,
                              return std::string(info.param.wineVersion ? info.param.wineVersion : "unset");
                          });
 
-TEST(WindowsVersionGlobal, PrefixWideWin98SettingGivesWin9x) {
-    ScratchDir dir;
-    int result;
-    {
-        const std::string win98 = "win98";
-        TemporaryValue global(kWineKey, "Version", &win98);
-        result = ProbeVersion(dir, "probe_global.exe");
-    }
-    EXPECT_EQ(result, wvWin9x);
-}
-
 std::string TempDirectory() {
     char buffer[MAX_PATH];
     DWORD length = GetTempPathA(MAX_PATH, buffer);
