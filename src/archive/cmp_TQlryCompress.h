@@ -7,7 +7,6 @@
 // zlib stream; a disk set keeps all headers in a table on disk 1 and lets the members' data
 // run on through the files <name>.1, <name>.2, ...
 #include <windows.h>
-#undef RegisterClass
 
 #include <array>
 #include <cstdint>

@@ -10,7 +10,9 @@
 namespace qlry {
 
 namespace {
-int loadingConstructions = 0;
+// Set by TLoadingConstruction and taken by the next component constructed, so that
+// components that constructor creates in turn are not loading.
+bool loadingConstructionPending = false;
 
 bool SameName(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -40,9 +42,9 @@ void TPersistent::AssignTo(TPersistent* dest) const {
     throw EConvertError("Cannot assign a %s to a %s", {ClassName(), dest->ClassName()});
 }
 
-TLoadingConstruction::TLoadingConstruction() { ++loadingConstructions; }
-TLoadingConstruction::~TLoadingConstruction() { --loadingConstructions; }
-bool TLoadingConstruction::Active() { return loadingConstructions > 0; }
+TLoadingConstruction::TLoadingConstruction() { loadingConstructionPending = true; }
+TLoadingConstruction::~TLoadingConstruction() { loadingConstructionPending = false; }
+bool TLoadingConstruction::Active() { return loadingConstructionPending; }
 
 bool IsValidIdent(const std::string& name) {
     if (name.empty()) return false;
@@ -53,7 +55,10 @@ bool IsValidIdent(const std::string& name) {
 }
 
 TComponent::TComponent(TComponent* owner) {
-    if (TLoadingConstruction::Active()) state_.Include(csLoading);
+    if (loadingConstructionPending) {
+        state_.Include(csLoading);
+        loadingConstructionPending = false;
+    }
     if (owner) owner->InsertComponent(this);
 }
 

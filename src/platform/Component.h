@@ -122,8 +122,9 @@ private:
     std::vector<std::pair<std::string, std::any>> methods_;
 };
 
-// A component constructed while this is alive starts in the loading state, so that its
-// constructor can tell loading from creation at run time.
+// The next component constructed while this is alive starts in the loading state, so
+// that its constructor can tell loading from creation at run time. Components that
+// constructor creates in turn are not loading.
 class TLoadingConstruction {
 public:
     TLoadingConstruction();

@@ -5,9 +5,6 @@
 // a class of the same name, so the enumeration is TVersionLanguage here, and
 // qlry::version::TLanguage names it inside this unit's scope.
 #include <windows.h>
-// windows.h maps RegisterClass to RegisterClassA, which would rename the class registry's
-// routine in every unit that sees windows.h first.
-#undef RegisterClass
 
 #include <string>
 

@@ -1,0 +1,169 @@
+#pragma once
+// The install engine: the root of the install tree, the project's settings, the command
+// line and the choice of the run mode.
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/cmp_TInstallInformation.h"
+#include "model/cmp_TInstallContainer.h"
+#include "platform/Strings.h"
+
+namespace qlry {
+
+class TCustomInstall;
+class TCustomForm;
+class TPicture;
+class Exception;
+
+enum TDistributeType { dtTraditional, dtWeb, dtTraditionalNet };
+const TEnumInfo& DistributeTypeNames();
+
+enum TInstallOption { ioBuild, ioFloppies, ioDebug, ioSelfExtract, ioAfterReboot, ioSourcePath, ioCleanup };
+constexpr int installOptionCount = 7;
+
+using TRebootWindowsEvent = std::function<void(TCustomInstall* install, bool& continueReboot)>;
+using TBeforeRunFileEvent =
+    std::function<void(TCustomInstall* install, TCustomInstallFile* fileToRun, bool& defaultAction)>;
+using TUserAbortEvent = std::function<void(TCustomInstall* install, bool& quitOut)>;
+using TCleanupEvent = std::function<void(TCustomInstall* install, bool& continueCleanup)>;
+using TInstallNotifyHook = std::function<void(TCustomInstall* sender)>;
+
+// Build settings stored with the project; no step of the program reads them.
+class TBuildInfo : public TPersistent {
+public:
+    static const TClassInfo& StaticClassInfo();
+    const TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
+    void Assign(const TPersistent* source) override;
+
+    bool AddUninstallOnCreate = true;
+    std::string AppName;
+    std::string AppURL;
+    std::string BuildDirectory = "c:\\build";
+    std::string CredentialsFile;
+    std::string OCXName = "setup.ocx";
+    std::string PrivateKeyFile;
+    bool SignCode = false;
+    std::string URLPath;
+};
+
+class TCustomInstall : public TFileContainer {
+public:
+    explicit TCustomInstall(TComponent* owner);
+    ~TCustomInstall() override;
+    static const TClassInfo& StaticClassInfo();
+    const TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
+
+    bool OwnsPathSpecifier() const override { return false; }
+    void SetNetLocation(TCustomNetInstallLocation* value) override;
+
+    // The install record of this setup; the records issue fills it in.
+    virtual std::string FindInstallRecord(bool create);
+    virtual void ParseCommandLine();
+    virtual void SetAutoMaximizeWindow(bool value);
+    virtual void SetBuildInfo(const TBuildInfo* value);
+    virtual void SetDistributeType(TDistributeType value);
+    virtual void SetHideMainForm(bool value);
+    virtual void SetPresetupFiles(const TStrings* value);
+    virtual void SetUseLoadingProgram(bool value);
+
+    // The application's exception handler while the engine exists.
+    virtual void HandleException(TObject* sender, const Exception& error);
+
+    // The handler put on the main form's OnActivate.
+    void ActivateInstall(TObject* sender);
+    // The file the distribution was started from, for the restart command.
+    std::string SourceFileName() const;
+
+    bool AutoMaximizeWindow() const { return autoMaximizeWindow_; }
+    TBuildInfo* BuildInfo() const { return buildInfo_.get(); }
+    TPicture* DialogThemeBitmap() const { return dialogThemeBitmap_.get(); }
+    void SetDialogThemeBitmap(const TPicture* value);
+    TDistributeType DistributeType() const { return distributeType_; }
+    bool HideMainForm() const { return hideMainForm_; }
+    TInstallInformation* Information() const { return information_.get(); }
+    void SetInformation(const TInstallInformation* value);
+    TStringList* PresetupFiles() const { return presetupFiles_.get(); }
+    bool Reboot() const { return reboot_; }
+    void SetReboot(bool value) { reboot_ = value; }
+    bool RunAutomatic() const { return runAutomatic_; }
+    void SetRunAutomatic(bool value) { runAutomatic_ = value; }
+    bool UseLoadingProgram() const { return useLoadingProgram_; }
+
+    bool HasOption(TInstallOption option) const { return (options_ & (1u << option)) != 0; }
+    const std::string& OptionArg(TInstallOption option) const { return optionArgs_[option]; }
+    const std::string& SourceDir() const { return sourceDir_; }
+    TCustomForm* MainForm() const { return mainForm_; }
+    bool Activated() const { return activated_; }
+    bool Installing() const { return installing_; }
+    void SetInstalling(bool value) { installing_ = value; }
+    bool Aborted() const { return aborted_; }
+    void SetAborted(bool value) { aborted_ = value; }
+
+    TNotifyEvent OnAfterInitialized;
+    TNotifyEvent OnBeforeReadArchiveInfo, OnAfterReadArchiveInfo;
+    TNotifyEvent OnBeforeNotifyGoodInstall, OnAfterNotifyGoodInstall;
+    TNotifyEvent OnBeforeNotifyBadInstall, OnAfterNotifyBadInstall;
+    TRebootWindowsEvent OnBeforeReboot;
+    TNotifyEvent OnFailedReboot;
+    TBeforeRunFileEvent OnBeforeRunFile;
+    TUserAbortEvent OnBeforeShutdown;
+    TUserAbortEvent OnUserAbort;
+    TCleanupEvent OnBeforeCleanup;
+    // Fired when the engine is destroyed; nothing in the program assigns it.
+    TInstallNotifyHook OnDestroyHook;
+
+    // Runs the whole installation; the run issue fills it in.
+    void Process() override;
+
+protected:
+    void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
+
+    // The mode bodies; each is a separate stage of the system.
+    virtual void BuildFromInfoFile();
+    virtual void TransferToFloppies(const std::string& drive);
+
+private:
+    void ChooseRunMode();
+    void StartNormalMode();
+    TCustomForm* FindMainForm() const;
+
+    bool autoMaximizeWindow_ = true;
+    std::unique_ptr<TBuildInfo> buildInfo_;
+    std::unique_ptr<TPicture> dialogThemeBitmap_;
+    TDistributeType distributeType_ = dtTraditional;
+    bool hideMainForm_ = false;
+    std::unique_ptr<TInstallInformation> information_;
+    std::unique_ptr<TStringList> presetupFiles_;
+    bool reboot_ = false;
+    bool runAutomatic_ = true;
+    bool useLoadingProgram_ = true;
+
+    unsigned options_ = 0;
+    std::array<std::string, installOptionCount> optionArgs_;
+    std::string sourceDir_;
+    TCustomForm* mainForm_ = nullptr;
+    std::function<void(TObject*)> savedOnActivate_;
+    bool activated_ = false;
+    bool installing_ = false;
+    bool aborted_ = false;
+    std::string cleanupBatch_;
+    bool runCleanupBatch_ = false;
+};
+
+class TInstall : public TCustomInstall {
+public:
+    explicit TInstall(TComponent* owner);
+    static const TClassInfo& StaticClassInfo();
+    const TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
+};
+
+// The engine of the process, or nullptr.
+TCustomInstall* CurrentInstall();
+
+// The registry path of the running setup's install record; empty when there is none.
+std::string& InstallRecordKey();
+
+} // namespace qlry

@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "support/TestSupport.h"
+#include "support/WindowDriver.h"
+
+using namespace qlry::test;
+
+namespace {
+std::string SetupExe() { return ProgramDir() + "..\\setup.exe"; }
+} // namespace
+
+TEST(SetupProgram, InvalidParameterIsShownInTheStandardDisplayAndTheProgramEnds) {
+    ChildProcess setup("\"" + SetupExe() + "\" -x");
+    ASSERT_TRUE(setup.Started());
+    HWND box = WaitForWindow(setup.Id(), "#32770", 20000);
+    ASSERT_NE(box, nullptr) << "no message box appeared";
+    EXPECT_EQ(MessageBoxText(box),
+              "Invalid parameter <-x>. Valid command line parameters are: -b (Build), -d (Debug), -f (Transfer to "
+              "floppies), -e (Called by self-extractor), -r (After reboot)");
+    EXPECT_EQ(WindowText(box), "setup");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(setup.Wait(20000), 0);
+}
+
+TEST(SetupProgram, PlainRunStartsOnActivationAndEnds) {
+    ChildProcess setup("\"" + SetupExe() + "\"");
+    ASSERT_TRUE(setup.Started());
+    EXPECT_EQ(setup.Wait(30000), 0) << "setup.exe did not end by itself";
+}
+
+TEST(SetupProgram, BuildOptionNeverStartsTheInstallation) {
+    ChildProcess setup("\"" + SetupExe() + "\" -b");
+    ASSERT_TRUE(setup.Started());
+    EXPECT_EQ(setup.Wait(30000), 0);
+    EXPECT_EQ(WaitForWindow(setup.Id(), "#32770", 0), nullptr);
+}
