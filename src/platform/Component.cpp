@@ -76,6 +76,14 @@ TComponent::~TComponent() {
 
 void TComponent::Free() {
     MarkDestroying();
+    Destroy();
+}
+
+void TComponent::Destroy() {
+    if (!beforeDestructionDone_) {
+        beforeDestructionDone_ = true;
+        BeforeDestruction();
+    }
     delete this;
 }
 
@@ -87,8 +95,7 @@ void TComponent::MarkDestroying() {
 
 void TComponent::DestroyComponents() {
     while (!components_.empty()) {
-        TComponent* last = components_.back();
-        delete last;  // its destructor removes it from this owner, telling the others
+        components_.back()->Destroy();  // its destructor removes it from this owner, telling the others
     }
 }
 

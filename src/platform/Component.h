@@ -56,7 +56,8 @@ public:
     TComponent(const TComponent&) = delete;
     TComponent& operator=(const TComponent&) = delete;
 
-    // Marks this component and those it owns as destroying, then deletes it.
+    // Marks this component and those it owns as destroying, lets it act while it is
+    // still whole (BeforeDestruction), then deletes it.
     void Free();
 
     TComponent* Owner() const { return owner_; }
@@ -104,6 +105,10 @@ protected:
     // A root (a form) publishes its handlers so that descriptions can name them.
     void PublishMethod(const std::string& name, std::any code);
 
+    // Runs once, before the destructors, when the component is freed through Free or by
+    // its owner: the last moment at which the object is still of its own class.
+    virtual void BeforeDestruction() {}
+
     virtual void Notification(TComponent* component, TOperation operation);
     virtual void ValidateRename(TComponent* component, const std::string& currentName,
                                 const std::string& newName) const;
@@ -112,6 +117,7 @@ private:
     void Insert(TComponent* component);
     void Remove(TComponent* component);
     void MarkDestroying();
+    void Destroy();
 
     TComponent* owner_ = nullptr;
     std::string name_;
@@ -119,6 +125,7 @@ private:
     TComponentState state_;
     std::vector<TComponent*> components_;
     std::vector<TComponent*> freeNotifies_;
+    bool beforeDestructionDone_ = false;
     std::vector<std::pair<std::string, std::any>> methods_;
 };
 

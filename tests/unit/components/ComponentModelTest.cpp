@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/Component.h"
 #include "platform/Exceptions.h"
@@ -104,4 +106,21 @@ TEST(ComponentModel, OwnedComponentsAreMarkedDestroyingBeforeTheyGo) {
     (new TProbe(owner))->sawDestroying = &sawDestroying;
     owner->Free();
     EXPECT_TRUE(sawDestroying);
+}
+
+TEST(ComponentModel, BeforeDestructionRunsOnceWhileTheComponentIsWhole) {
+    struct TProbe : TComponent {
+        using TComponent::TComponent;
+        std::vector<std::string>* log = nullptr;
+        void BeforeDestruction() override { log->push_back(IsDestroying() ? "before" : "before, not destroying"); }
+        ~TProbe() override { log->push_back("destroyed"); }
+    };
+    std::vector<std::string> log;
+    auto* owner = new TComponent(nullptr);
+    (new TProbe(owner))->log = &log;
+    auto* freed = new TProbe(nullptr);
+    freed->log = &log;
+    freed->Free();
+    owner->Free();
+    EXPECT_EQ(log, (std::vector<std::string>{"before", "destroyed", "before", "destroyed"}));
 }
