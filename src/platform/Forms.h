@@ -129,6 +129,8 @@ protected:
     void VisibleChanged() override;
     void PaintWindow(HDC dc) override;
     void Notification(TComponent* component, TOperation operation) override;
+    // OnDestroy fires here, while a derived form is still whole.
+    void BeforeDestruction() override { FireDestroy(); }
     void FreeCanvasDC() override { canvas_.FreeWindowDC(); }
     bool IsChildForm() const { return Parent() || ParentWindow(); }
 
