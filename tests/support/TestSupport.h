@@ -27,6 +27,17 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool FileExistsOnDisk(const std::string& path);
 
+// The message of the E that Body raises, or "<no exception>".
+template <class E, class Body>
+std::string MessageOf(Body&& body) {
+    try {
+        body();
+    } catch (const E& error) {
+        return error.Message();
+    }
+    return "<no exception>";
+}
+
 // Starts CommandLine, waits for it and returns its exit code (-1 when it cannot start).
 int RunProcess(const std::string& commandLine, unsigned timeoutMs = 60000);
 

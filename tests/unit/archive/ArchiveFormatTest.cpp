@@ -16,16 +16,6 @@ using namespace qlry::test;
 
 namespace {
 
-template <class E, class Body>
-std::string MessageOf(Body&& body) {
-    try {
-        body();
-    } catch (const E& error) {
-        return error.Message();
-    }
-    return "<no exception>";
-}
-
 TDateTime StampOf(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     TDateTime stamp = 0;

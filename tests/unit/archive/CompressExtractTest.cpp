@@ -17,16 +17,6 @@ using namespace qlry::test;
 
 namespace {
 
-template <class E, class Body>
-std::string MessageOf(Body&& body) {
-    try {
-        body();
-    } catch (const E& error) {
-        return error.Message();
-    }
-    return "<no exception>";
-}
-
 const TDateTime kDay = EncodeDate(2003, 7, 8) + EncodeTime(9, 10, 12, 0);
 
 // Source files with fixed dates in Dir\src, an archive of them in Dir\files.arc.

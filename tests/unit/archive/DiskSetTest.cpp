@@ -16,16 +16,6 @@ using namespace qlry::test;
 
 namespace {
 
-template <class E, class Body>
-std::string MessageOf(Body&& body) {
-    try {
-        body();
-    } catch (const E& error) {
-        return error.Message();
-    }
-    return "<no exception>";
-}
-
 const TDateTime kDay = EncodeDate(2004, 2, 29) + EncodeTime(23, 58, 58, 0);
 
 struct Member {

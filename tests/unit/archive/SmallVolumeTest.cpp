@@ -19,16 +19,6 @@ using namespace qlry::test;
 
 namespace {
 
-template <class E, class Body>
-std::string MessageOf(Body&& body) {
-    try {
-        body();
-    } catch (const E& error) {
-        return error.Message();
-    }
-    return "<no exception>";
-}
-
 std::string DiskName(int disk) {
     std::string name = "files.";
     name += std::to_string(disk);
