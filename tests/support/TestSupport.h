@@ -1,6 +1,7 @@
 #pragma once
 // What several suites need: paths beside the test program, scratch directories, and
 // starting helper programs.
+#include <exception>
 #include <string>
 
 namespace qlry::test {
@@ -27,13 +28,16 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool FileExistsOnDisk(const std::string& path);
 
-// The message of the E that Body raises, or "<no exception>".
+// The message of the E that Body raises; "<no exception>" when it raises nothing, and
+// a note of any other exception.
 template <class E, class Body>
 std::string MessageOf(Body&& body) {
     try {
         body();
     } catch (const E& error) {
         return error.Message();
+    } catch (const std::exception& other) {
+        return std::string("unexpected exception: ") + other.what();
     }
     return "<no exception>";
 }

@@ -11,6 +11,7 @@
 
 #include "model/cmp_TPathSpecifier.h"
 #include "platform/DataModule.h"
+#include "support/TestSupport.h"
 
 namespace qlry::test {
 
@@ -140,19 +141,5 @@ protected:
 private:
     std::unique_ptr<TDataModule> module_;
 };
-
-// The message of the exception of type E that Action raises; a failure when it raises
-// something else or nothing.
-template <class E, class Action>
-std::string MessageOf(Action&& action) {
-    try {
-        action();
-    } catch (const E& error) {
-        return error.Message();
-    } catch (const std::exception& other) {
-        return std::string("unexpected exception: ") + other.what();
-    }
-    return "no exception";
-}
 
 } // namespace qlry::test
