@@ -6,7 +6,10 @@
 #include "engine/exceptions_Quillory.h"
 #include "model/cmp_TPathSpecifier.h"
 #include "net/cmp_TNetInstallLocation.h"
+#include "platform/Controls.h"
 #include "platform/DataModule.h"
+#include "platform/DateTime.h"
+#include "platform/Lists.h"
 #include "platform/Forms.h"
 #include "platform/Strings.h"
 #include "platform/SysUtils.h"
@@ -450,9 +453,12 @@ void TFileRelated::SetContainer(TInstallContainer* value) {
     }
 }
 
-void TFileRelated::DataReceived(TObject* sender, const std::string& fileName, int bytes, int totalBytes, int fileSize,
+void TFileRelated::DataReceived(TObject*, const std::string& fileName, int bytes, int totalBytes, int fileSize,
                                 const char* buffer) {
-    if (OnDataReceived) OnDataReceived(sender, fileName, bytes, totalBytes, fileSize, buffer);
+    TDownloadStatusParameter parameter(fileName, bytes, totalBytes, fileSize);
+    if (OnDataReceived) OnDataReceived(this, fileName, bytes, totalBytes, fileSize, buffer);
+    BroadcastInformationEvent(this, ieDownloadStatus, &parameter);
+    if (Container()) Container()->DoInformationEventControl(this, icDownloadStatus, &parameter);
 }
 
 void TFileRelated::DownloadArchive() {
@@ -634,6 +640,444 @@ void TFileContainer::Notification(TComponent* component, TOperation operation) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Parameters, net archive names
+
+int PercentDone(int part, int whole) {
+    if (whole == 0) return 0;
+    // Integer arithmetic, so that exact halves such as 5/200 are seen as halves.
+    int64_t numerator = static_cast<int64_t>(part) * 100;
+    int64_t denominator = whole;
+    if (denominator < 0) {
+        numerator = -numerator;
+        denominator = -denominator;
+    }
+    int64_t quotient = numerator / denominator;
+    int64_t remainder = numerator % denominator;
+    if (remainder < 0) {
+        --quotient;
+        remainder += denominator;
+    }
+    if (2 * remainder > denominator || (2 * remainder == denominator && quotient % 2 != 0)) ++quotient;
+    return static_cast<int>(quotient);
+}
+
+TDownloadStatusParameter::TDownloadStatusParameter(std::string fileName, int bytes, int totalBytes, int fileSize)
+    : Bytes(bytes), FileName(std::move(fileName)), FileSize(fileSize), TotalBytes(totalBytes),
+      PercentDone(qlry::PercentDone(totalBytes, fileSize)) {}
+
+TQlryCompress& SharedCompressor() {
+    static TQlryCompress compressor(nullptr);
+    return compressor;
+}
+
+namespace {
+
+TCustomNetInstallLocation* DefaultNetLocation() {
+    TCustomInstall* engine = CurrentInstall();
+    return engine ? engine->NetLocation() : nullptr;
+}
+
+TCustomInstallFile* AsInstallFile(void* item) {
+    return dynamic_cast<TCustomInstallFile*>(static_cast<TObject*>(item));
+}
+
+TList* StatusList(TObject* po) {
+    auto* list = dynamic_cast<TList*>(po);
+    if (!list) throw IEFileContainer("DoInformationEventControl--PO is not a TList object");
+    if (list->Count() < 2) throw IEFileContainer("DoInformationEventControl--Not engouh parameters for status event");
+    return list;
+}
+
+bool NeedsPO(int eventCode) {
+    return eventCode == icReplacing || (eventCode >= icInstallStatus && eventCode <= icNewDisk) ||
+           (eventCode >= icDownloadStatus && eventCode <= icFileSkipped);
+}
+
+// The hourglass for the lifetime of the object.
+class THourglass {
+public:
+    THourglass() : saved_(Screen()->Cursor()) { Screen()->SetCursor(crHourGlass); }
+    ~THourglass() { Screen()->SetCursor(saved_); }
+    THourglass(const THourglass&) = delete;
+    THourglass& operator=(const THourglass&) = delete;
+
+private:
+    TCursor saved_;
+};
+
+} // namespace
+
+TCustomNetInstallLocation* GetNetLocation(const TFileRelated* object) {
+    if (object->NetLocation()) return object->NetLocation();
+    if (IsA<TCustomInstallFile>(object) && object->Container()) {
+        auto* container = dynamic_cast<TFileContainer*>(object->Container());
+        if (!container) return nullptr;
+        return container->NetLocation() ? container->NetLocation() : DefaultNetLocation();
+    }
+    return DefaultNetLocation();
+}
+
+std::string GetNetArchiveSubdir(const TFileRelated* object) {
+    TCustomNetInstallLocation* location = GetNetLocation(object);
+    if (!location) throw IEFileRel_NoNetLocation("Could not find a net install location for %s", {object->Name()});
+    std::string directory;
+    if (!Trim(location->Directory()).empty())
+        directory = MakeFileNameSafe(location->Directory());
+    else
+        directory = location->Protocol() == ipFTP ? "FTP Root directory" : "HTTP Root directory";
+    return MakeFileNameSafe(location->HostName()) + "\\" + directory;
+}
+
+// ---------------------------------------------------------------------------------------
+// TFileContainer: information events
+
+void TFileContainer::DoInformationEventControl(TInstallContainer*, int eventCode, TObject* po) {
+    // Reports outside a run belong to no total and go no further.
+    if (state_ == ifsNone) return;
+    if (!po && NeedsPO(eventCode)) throw IEFileContainer("%s got a nil PO parameter", {Name()});
+    switch (eventCode) {
+    case icReplacing: {
+        auto* file = dynamic_cast<TCustomInstallFile*>(po);
+        if (!file) throw IEFileContainer("DoInformationEventControl parameter is not TInstallFile");
+        DoReplacing(file);
+        break;
+    }
+    case icInstallStatus:
+    case icCompressStatus:
+    case icCopyStatus: HandleStatus(po); break;
+    case icNewDisk: HandleNewDisk(po); break;
+    case icDownloadStatus: {
+        auto* parameter = dynamic_cast<TDownloadStatusParameter*>(po);
+        if (!parameter)
+            throw IEFileContainer("The PO object passed to %s is not a TDownloadStatusParameter object", {Name()});
+        if (OnDataReceived)
+            OnDataReceived(this, parameter->FileName, parameter->Bytes, parameter->TotalBytes, parameter->FileSize,
+                           nullptr);
+        BroadcastInformationEvent(this, ieDownloadStatus, parameter);
+        break;
+    }
+    case icFileAborted:
+    case icFileSkipped: HandleFinishedFile(po); break;
+    default: break;
+    }
+    if (Container()) Container()->DoInformationEventControl(this, eventCode, po);
+}
+
+void TFileContainer::HandleStatus(TObject* po) {
+    TList* list = StatusList(po);
+    TCustomInstallFile* file = AsInstallFile(list->Items(0));
+    if (!file) throw IEFileContainer("DoInformationEventControl says bad first parameter");
+    auto* parameter = dynamic_cast<TFileStatusParameter*>(static_cast<TObject*>(list->Items(1)));
+    if (!parameter) throw IEFileContainer("DoInformationEventControl says bad second parameter");
+    int total = bytesDone_ + parameter->FileBytesDone;
+    parameter->TotalBytesDone = total;
+    parameter->TotalPercentDone = PercentDone(total, totalSize_);
+    DoStatus(file, parameter);
+    if (parameter->Stats.Done) bytesDone_ += parameter->Stats.UncompressedSize;
+}
+
+void TFileContainer::HandleNewDisk(TObject* po) {
+    TList* list = StatusList(po);
+    TCustomInstallFile* file = AsInstallFile(list->Items(0));
+    if (!file) throw IEFileContainer("DoInformationEventControl says bad %d parameter", {1});
+    auto* disk = dynamic_cast<TDiskParameter*>(static_cast<TObject*>(list->Items(1)));
+    if (!disk) throw IEFileContainer("DoInformationEventControl says bad %d parameter", {2});
+    DoNewDisk(file, disk);
+    BroadcastInformationEvent(this, ieNewDisk, po);
+}
+
+void TFileContainer::HandleFinishedFile(TObject* po) {
+    auto* file = dynamic_cast<TCustomInstallFile*>(po);
+    if (!file) throw IEFileContainer("DoInformationEventControl says bad first parameter");
+    TFileStatusParameter parameter;
+    parameter.FileBytesDone = file->FileSize;
+    parameter.FilePercentDone = 100;
+    parameter.FileName = file->FileName();
+    parameter.TotalBytesDone = bytesDone_ + file->FileSize;
+    parameter.TotalPercentDone = PercentDone(parameter.TotalBytesDone, totalSize_);
+    DoStatus(file, &parameter);
+    bytesDone_ += file->FileSize;
+}
+
+void TFileContainer::DoStatus(TCustomInstallFile* installFile, TFileStatusParameter* statusParameter) {
+    if (OnStatus) OnStatus(installFile, statusParameter->FilePercentDone, statusParameter->TotalPercentDone);
+    BroadcastInformationEvent(this, ieFileStatus, statusParameter);
+}
+
+void TFileContainer::DoReplacing(TCustomInstallFile* installFile) {
+    if (OnReplacing) OnReplacing(installFile);
+    BroadcastInformationEvent(this, ieReplacing, installFile);
+}
+
+void TFileContainer::DoNewDisk(TCustomInstallFile* installFile, TDiskParameter* diskParameter) {
+    std::string path = diskParameter->Path;
+    if (OnNewDisk) {
+        OnNewDisk(installFile, diskParameter->DiskNumber, path);
+        // The file then leaves its own disk prompt out.
+        installFile->SetTag(1);
+    }
+    diskParameter->Path = path;
+}
+
+// ---------------------------------------------------------------------------------------
+// TFileContainer: sizes and queries
+
+int TFileContainer::GetFilesSize(bool includeAll, bool recursive) const {
+    int size = 0;
+    for (int i = 0; i < FileCount(); ++i) {
+        TCustomInstallFile* file = Files(i);
+        if (includeAll || file->IsSelected()) size += file->FileSize;
+    }
+    if (!recursive) return size;
+    for (int i = 0; i < FileContainerCount(); ++i) {
+        TFileContainer* container = GetFileContainer(i);
+        if (includeAll || container->IsSelected()) size += container->TotalFilesSize(includeAll);
+    }
+    return size;
+}
+
+int TFileContainer::GetCompressedSize(bool includeAll) const {
+    int size = 0;
+    for (int i = 0; i < FileCount(); ++i) {
+        TCustomInstallFile* file = Files(i);
+        if (includeAll || file->IsSelected()) size += file->CompressedSize;
+    }
+    for (int i = 0; i < FileContainerCount(); ++i) {
+        TFileContainer* container = GetFileContainer(i);
+        if (includeAll || container->IsSelected()) size += container->GetCompressedSize(includeAll);
+    }
+    return size;
+}
+
+bool TFileContainer::HasNetFiles() const {
+    for (int i = 0; i < FileCount(); ++i)
+        if (Files(i)->Net()) return true;
+    return false;
+}
+
+bool TFileContainer::HasNetFilesToFetch() const {
+    TCustomInstall* engine = CurrentInstall();
+    if ((engine ? engine->DistributeType() : dtTraditionalNet) == dtTraditional) return false;
+    for (int i = 0; i < FileCount(); ++i) {
+        TCustomInstallFile* file = Files(i);
+        if (file->Net() && file->Include() && !file->NetLocation()) return true;
+    }
+    return false;
+}
+
+std::string TFileContainer::GetLocalArchivePath() const {
+    std::string path;
+    if (!GetLocalFile(path))
+        throw IEFileContainer(
+            "%s has not yet downloaded the archive file and therefore cannot retrieve the path of the archive file",
+            {Name()});
+    return path;
+}
+
+void TFileContainer::ReadArchiveInfo() {
+    THourglass hourglass;
+    for (int i = 0; i < FileCount(); ++i) Files(i)->ReadInfoFromArchive();
+    for (int i = 0; i < FileContainerCount(); ++i) GetFileContainer(i)->ReadArchiveInfo();
+    SetInfoRead(true);
+}
+
+void TFileContainer::ReadSourceInfo() {
+    for (int i = 0; i < FileCount(); ++i) Files(i)->ReadInfoFromFile();
+    for (int i = 0; i < FileContainerCount(); ++i) GetFileContainer(i)->ReadSourceInfo();
+}
+
+// ---------------------------------------------------------------------------------------
+// TFileContainer: runs
+
+namespace {
+
+// Ends a container's compress or copy run however it leaves.
+class TRunEnd {
+public:
+    TRunEnd(TFileContainer* container, TInstallFileState state) : container_(container) { container->SetState(state); }
+    ~TRunEnd() {
+        container_->SetState(ifsNone);
+        try {
+            container_->BroadcastInformationEvent(container_, ieProcessingDone, nullptr);
+        } catch (...) {
+            // A listener failing here must not hide the run's own outcome.
+        }
+    }
+    TRunEnd(const TRunEnd&) = delete;
+    TRunEnd& operator=(const TRunEnd&) = delete;
+
+private:
+    TFileContainer* container_;
+};
+
+void SendToContainer(TFileContainer* container, int eventCode) {
+    if (container->Container()) container->Container()->DoInformationEventControl(container, eventCode, container);
+}
+
+} // namespace
+
+void TFileContainer::ProcessObjects() {
+    state_ = ifsInstall;
+    TCursor savedCursor = Screen()->Cursor();
+    Screen()->SetCursor(crHourGlass);
+    auto finish = [&] {
+        Screen()->SetCursor(savedCursor);
+        bool aborted = SharedCompressor().Abort();
+        try {
+            BroadcastInformationEvent(this, ieProcessingDone, nullptr);
+            if (afterInstallObjectsEnabled_ && OnAfterInstallObjects) OnAfterInstallObjects(this, aborted);
+        } catch (...) {
+            state_ = ifsNone;
+            throw;
+        }
+        state_ = ifsNone;
+    };
+    try {
+        std::string path;
+        if (GetLocalFile(path)) SetLocalArchive(path);
+        ReadArchiveInfo();
+        BroadcastInformationEvent(this, ieInstallObjects, nullptr);
+        SendToContainer(this, icContainerStart);
+        totalSize_ = TotalFilesSize(false);
+        bytesDone_ = 0;
+        if (OnBeforeInstallObjects) OnBeforeInstallObjects(this);
+        TFileRelated::ProcessObjects();
+        SendToContainer(this, icContainerEnd);
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TFileContainer::Compress(TCompressOptions options) {
+    if ((options & coForceNetFilesLocal) && (options & coForceFilesNet))
+        throw IEFileContainer("Cannot pass both coForceNetFilesLocal and coForceFilesNet to Compress");
+    TRunEnd runEnd(this, ifsCompress);
+    CompressRun(options);
+}
+
+void TFileContainer::CompressRun(TCompressOptions options) {
+    if (OnBeforeProcess) OnBeforeProcess(this);
+    if (!Include()) return;
+    SendToContainer(this, icContainerStart);
+    ReadSourceInfo();
+    totalSize_ = TotalFilesSize((options & coIncludeAll) != 0);
+    bytesDone_ = 0;
+    std::string archiveDir = RemoveBackslash(ExtractFilePath(GetArchivePath()));
+    try {
+        SetLocalArchive(archiveDir + "\\" + GetNetArchiveSubdir(this) + "\\" + Name() + ".1");
+    } catch (const IEFileRel_NoNetLocation&) {
+        if (!(options & coForceNetFilesLocal)) throw;
+    }
+    if (AddToArchive() == lzcOverwrite) DeleteArchive(ChangeFileExt(GetArchivePath(), ".1"));
+    if (HasNetFiles() || ((options & coForceFilesNet) && FileCount() > 0)) DeleteArchive(LocalArchive());
+    std::vector<TInstallContainer*> snapshot;
+    for (int i = 0; i < ObjectCount(); ++i) snapshot.push_back(Objects(i));
+    for (TInstallContainer* object : snapshot) {
+        // An earlier object's handlers may have freed or moved this one.
+        bool stillHere = false;
+        for (int i = 0; i < ObjectCount() && !stillHere; ++i) stillHere = Objects(i) == object;
+        if (!stillHere) continue;
+        if (auto* related = dynamic_cast<TFileRelated*>(object)) CompressObject(related, options, archiveDir);
+    }
+    if (OnAfterProcess) OnAfterProcess(this);
+    SendToContainer(this, icContainerEnd);
+}
+
+void TFileContainer::DeleteArchive(const std::string& path) const {
+    if (FileExists(path) && !DeleteFile(path))
+        throw IEFileContainer("%s cannot delete the archive file %s", {Name(), path});
+}
+
+void TFileContainer::CompressObject(TFileRelated* object, TCompressOptions options, const std::string& archiveDir) {
+    TlzhCommand savedAddToArchive = object->AddToArchive();
+    std::string savedArchiveFile = object->ArchiveFile();
+    TCustomPathSpecifier* savedArchiveFileType = object->ArchiveFileType();
+    bool savedInclude = object->Include();
+    auto restore = [&] {
+        object->SetAddToArchive(savedAddToArchive);
+        object->SetArchiveFileType(savedArchiveFileType);
+        object->SetArchiveFile(savedArchiveFile);
+        object->SetInclude(savedInclude);
+    };
+    try {
+        if (!object->Include() && (options & coIncludeAll)) object->SetInclude(true);
+        PointAtArchive(object, options, archiveDir);
+        if (auto* container = dynamic_cast<TFileContainer*>(object))
+            container->Compress(options);
+        else if (auto* file = dynamic_cast<TCustomInstallFile*>(object))
+            file->Compress();
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+}
+
+void TFileContainer::PointAtArchive(TFileRelated* object, TCompressOptions options, const std::string& archiveDir) {
+    auto* file = dynamic_cast<TCustomInstallFile*>(object);
+    bool net = file && !(options & coForceNetFilesLocal) && (object->Net() || (options & coForceFilesNet));
+    if (net) {
+        auto ownArchive = [&] { return archiveDir + "\\" + GetNetArchiveSubdir(object) + "\\" + object->Name() + ".1"; };
+        bool own = object->NetLocation() != nullptr;
+        object->SetAddToArchive(own ? lzcOverwrite : lzcOnlyAdd);
+        object->SetArchiveFileType(nullptr);
+        object->SetArchiveFile(own || file->NeedsOwnDownload() ? ownArchive() : LocalArchive());
+        file->SetStoredInNetArchive(true);
+        return;
+    }
+    TCustomPathSpecifier* type = object->ArchiveFileType();
+    if (IsA<TpsContainerArchiveFile>(type)) {
+        object->SetAddToArchive(lzcOnlyAdd);
+    } else if (IsA<TpsInstallSource>(type)) {
+        TCustomInstall* engine = CurrentInstall();
+        std::string base = engine ? engine->GetArchivePath() : GetArchivePath();
+        object->SetArchiveFile(RemoveBackslash(ExtractFilePath(base)) + object->ArchiveFile());
+        object->SetAddToArchive(lzcOverwrite);
+        object->SetArchiveFileType(nullptr);
+    } else if (options & coArchivesToBuildDir) {
+        std::string path = object->GetArchivePath();
+        std::string withoutDrive = path;
+        AfterColon(path, withoutDrive);
+        if (withoutDrive.empty() || withoutDrive[0] != '\\') withoutDrive = "\\" + withoutDrive;
+        // The type goes first: with a main-archive type the name setter would store nothing.
+        object->SetArchiveFileType(nullptr);
+        object->SetArchiveFile(archiveDir + withoutDrive);
+        object->SetAddToArchive(lzcOverwrite);
+    }
+}
+
+void TFileContainer::CopyFiles() {
+    TRunEnd runEnd(this, ifsCopying);
+    if (OnBeforeProcess) OnBeforeProcess(this);
+    if (!Include()) return;
+    SendToContainer(this, icContainerStart);
+    ReadSourceInfo();
+    totalSize_ = TotalFilesSize(false);
+    bytesDone_ = 0;
+    for (int i = 0; i < FileCount(); ++i) Files(i)->Copy();
+    for (int i = 0; i < FileContainerCount(); ++i) GetFileContainer(i)->CopyFiles();
+    if (OnAfterProcess) OnAfterProcess(this);
+    SendToContainer(this, icContainerEnd);
+}
+
+void TFileContainer::ProcessState(TInstallFileState state) {
+    try {
+        switch (state) {
+        case ifsCompress: Compress(0); break;
+        case ifsInstall: Process(); break;
+        case ifsCopying: CopyFiles(); break;
+        case ifsNone: break;
+        }
+    } catch (...) {
+        state_ = ifsNone;
+        throw;
+    }
+    state_ = ifsNone;
+}
+
+// ---------------------------------------------------------------------------------------
 // Groups and directories
 
 TInstallGroupDialogOptions::TInstallGroupDialogOptions() : description_(new TStringList) {}
@@ -786,6 +1230,25 @@ void TCustomInstallFile::Loaded() {
     table.ResetOnceAfterLoading();
     table.MarkUsed(uniqueID_);
     TFileRelated::Loaded();
+}
+
+void TCustomInstallFile::ReadInfoFromFile() {
+    std::string source = AddBackslash(includeFromDir_) + fileName_;
+    int64_t size = qlry::FileSize(source);
+    if (size < 0) return;
+    FileSize = static_cast<int>(size);
+    int32_t age = FileAge(source);
+    if (age != -1) FileDate = FileDateToDateTime(age);
+}
+
+void TCustomInstallFile::ReadInfoFromArchive() {}
+
+void TCustomInstallFile::Compress() {}
+
+void TCustomInstallFile::Copy() {}
+
+bool TCustomInstallFile::NeedsOwnDownload() const {
+    return NetLocation() || overwriteMode_ == owVersion || overwriteMode_ == owDate || overwriteMode_ == owVersionDate;
 }
 
 TInstallFile::TInstallFile(TComponent* owner) : TCustomInstallFile(owner) {}

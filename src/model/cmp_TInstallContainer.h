@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/cmp_TQlryCompress.h"
 #include "engine/types_Quillory.h"
 #include "platform/Component.h"
 #include "platform/Properties.h"
@@ -35,6 +36,74 @@ public:
     explicit TMessageParameter(std::string message) : Message(std::move(message)) {}
     std::string Message;
 };
+
+// Where a disk is wanted; handlers may change Path.
+class TDiskParameter : public TObject {
+public:
+    int DiskNumber = 0;
+    std::string Path;
+};
+
+class TDownloadStatusParameter : public TObject {
+public:
+    TDownloadStatusParameter(std::string fileName, int bytes, int totalBytes, int fileSize);
+    int Bytes = 0;
+    std::string FileName;
+    int FileSize = 0;
+    int TotalBytes = 0;
+    int PercentDone = 0;
+};
+
+class TFileStatusParameter : public TObject {
+public:
+    int FileBytesDone = 0;
+    int FilePercentDone = 0;
+    std::string FileName;
+    TlzhFileStats Stats;
+    int TotalBytesDone = 0;
+    int TotalPercentDone = 0;
+};
+
+// Round(part / whole * 100) with halves to even; 0 when whole is 0.
+int PercentDone(int part, int whole);
+
+// Codes broadcast down to contained objects (negative) and sent up to containers
+// (positive) by files and file containers.
+enum TFileEventCode {
+    ieFileStatus = -998,
+    ieReplacing = -997,
+    ieProcessingDone = -996,
+    ieNewDisk = -993,
+    ieInstallObjects = -992,
+    ieDownloadStatus = -988,
+    icAfterInstallFile = 1001,
+    icBeforeInstallFile = 1002,
+    icReplacing = 1003,
+    icBeforeCompressFile = 1004,
+    icAfterCompressFile = 1005,
+    icBeforeCopyFile = 1006,
+    icAfterCopyFile = 1007,
+    icInstallStatus = 1008,
+    icCompressStatus = 1009,
+    icCopyStatus = 1010,
+    icNewDisk = 1011,
+    icContainerStart = 1012,
+    icContainerEnd = 1013,
+    icDownloadStatus = 1014,
+    icFileAborted = 1015,
+    icFileSkipped = 1016,
+};
+
+// Compress options, one byte.
+using TCompressOptions = uint8_t;
+constexpr TCompressOptions coArchivesToBuildDir = 2;
+constexpr TCompressOptions coForceNetFilesLocal = 8;
+constexpr TCompressOptions coForceFilesNet = 16;
+constexpr TCompressOptions coIncludeAll = 32;
+
+// The one compressor of the process, without owner: every file extracts through it, and
+// its Abort flag (set by the copy dialog's Cancel) ends an install run as aborted.
+TQlryCompress& SharedCompressor();
 
 // Event codes of the tree itself; the other codes belong to the files and dialogs.
 enum TTreeEventCode {
@@ -244,8 +313,26 @@ public:
     const TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
 
     int RegisteredType() const override { return rankFileContainer; }
+    void DoInformationEventControl(TInstallContainer* sender, int eventCode, TObject* po) override;
+    void ProcessObjects() override;
     virtual bool OwnsPathSpecifier() const { return true; }
+    virtual void DoNewDisk(TCustomInstallFile* installFile, TDiskParameter* diskParameter);
+    virtual void DoReplacing(TCustomInstallFile* installFile);
+    virtual void DoStatus(TCustomInstallFile* installFile, TFileStatusParameter* statusParameter);
+    virtual int GetFilesSize(bool includeAll, bool recursive) const;
+    virtual void ProcessState(TInstallFileState state);
+    virtual void CopyFiles();
     virtual void FreeFiles();
+    virtual void Compress(TCompressOptions options);
+    virtual int GetCompressedSize(bool includeAll) const;
+    virtual std::string GetLocalArchivePath() const;
+    virtual int OwnFilesSize(bool includeAll) const { return GetFilesSize(includeAll, false); }
+    virtual int TotalFilesSize(bool includeAll) const { return GetFilesSize(includeAll, true); }
+    virtual void ReadArchiveInfo();
+    virtual void ReadSourceInfo();
+    virtual bool HasNetFilesToFetch() const;
+
+    bool HasNetFiles() const;
 
     int FileCount() const;
     TCustomInstallFile* Files(int index) const;
@@ -287,6 +374,14 @@ protected:
     void CreateCompanion();
 
 private:
+    void HandleStatus(TObject* po);
+    void HandleNewDisk(TObject* po);
+    void HandleFinishedFile(TObject* po);
+    void CompressRun(TCompressOptions options);
+    void CompressObject(TFileRelated* object, TCompressOptions options, const std::string& archiveDir);
+    void PointAtArchive(TFileRelated* object, TCompressOptions options, const std::string& archiveDir);
+    void DeleteArchive(const std::string& path) const;
+
     int totalSize_ = 0;
     int bytesDone_ = 0;
     std::string description_;
@@ -389,6 +484,16 @@ public:
     int UniqueID() const { return uniqueID_; }
     void SetUniqueID(int value) { uniqueID_ = value; }
 
+    // What a container's runs ask of each of its files.
+    virtual void ReadInfoFromFile();
+    virtual void ReadInfoFromArchive();
+    virtual void Compress();
+    virtual void Copy();
+    // The file is fetched from the net on its own, not with its container's archive.
+    virtual bool NeedsOwnDownload() const;
+    bool StoredInNetArchive() const { return storedInNetArchive_; }
+    void SetStoredInNetArchive(bool value) { storedInNetArchive_ = value; }
+
     // Run-time information of the file, from its source or its archive.
     double FileDate = 0;
     int FileSize = 0;
@@ -424,6 +529,7 @@ private:
     bool updateDLLCounter_ = false;
     TInstallFileState state_ = ifsNone;
     int uniqueID_ = 0;
+    bool storedInNetArchive_ = false;
 };
 
 class TInstallFile : public TCustomInstallFile {
@@ -484,6 +590,11 @@ private:
     bool used_[slotCount] = {};
     bool resetAfterLoading_ = false;
 };
+
+// The location an object's archives come from: its own, its container's, or the default.
+TCustomNetInstallLocation* GetNetLocation(const TFileRelated* object);
+// The local sub-directory that holds the archives of the object's net location.
+std::string GetNetArchiveSubdir(const TFileRelated* object);
 
 // Whether Owner is a form or a data module (install containers need one to create the
 // standard path specifiers on).

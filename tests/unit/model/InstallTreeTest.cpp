@@ -124,7 +124,7 @@ TEST_F(InstallTree, ProcessingFollowsIncludeAndTheCurrentInstallType) {
         bool processed;
     };
     const std::vector<Case> cases = {
-        {"selected", true, InstallTypeSet({itFull, itDefault}), {-990, -999, -989}, true},
+        {"selected", true, InstallTypeSet({itFull, itDefault}), {-990, -999, -992, -996, -989}, true},
         {"other install type", true, InstallTypeSet({itCompact}), {-990, -999}, false},
         {"excluded", false, InstallTypeSet({itDefault}), {-990}, false},
     };
