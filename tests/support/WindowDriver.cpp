@@ -1,5 +1,7 @@
 #include "support/WindowDriver.h"
 
+#include <shlobj.h>
+
 namespace qlry::test {
 
 ChildProcess::ChildProcess(const std::string& commandLine) {
@@ -65,6 +67,21 @@ std::string MessageBoxText(HWND box) {
     char text[4096] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     return text;
+}
+
+std::string ShellProgramsFolder() {
+    char path[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROGRAMS, FALSE);
+    return path;
+}
+
+void CloseExplorerWindows() {
+    for (int round = 0; round < 50; ++round) {
+        HWND window = FindWindowA("ExplorerWClass", nullptr);
+        if (!window) return;
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        Sleep(100);
+    }
 }
 
 } // namespace qlry::test

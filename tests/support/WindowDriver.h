@@ -29,4 +29,9 @@ std::string WindowText(HWND window);
 // The text of a message box: its static text control.
 std::string MessageBoxText(HWND box);
 
+// The Programs folder of the Start Menu, as the shell reports it.
+std::string ShellProgramsFolder();
+// Program Manager commands open folder windows in the desktop's explorer; close them all.
+void CloseExplorerWindows();
+
 } // namespace qlry::test

@@ -11,30 +11,18 @@
 #include "platform/Strings.h"
 #include "platform/SysUtils.h"
 
+#include "support/WindowDriver.h"
+
 using namespace qlry;
+using qlry::test::CloseExplorerWindows;
+using qlry::test::ShellProgramsFolder;
 
 namespace {
-
-std::string ProgramsFolder() {
-    char path[MAX_PATH] = {};
-    SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROGRAMS, FALSE);
-    return path;
-}
-
-// Every CreateGroup opens a folder window in the desktop's explorer; close them all.
-void CloseExplorerWindows() {
-    for (int round = 0; round < 50; ++round) {
-        HWND window = FindWindowA("ExplorerWClass", nullptr);
-        if (!window) return;
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        Sleep(100);
-    }
-}
 
 class ProgramManager : public testing::Test {
 protected:
     void SetUp() override {
-        programs = ProgramsFolder();
+        programs = ShellProgramsFolder();
         ASSERT_FALSE(programs.empty());
         RemoveDir(programs + "\\QlryDdeTest");
         ForceDirectories(programs + "\\QlryDdeProbe");

@@ -17,26 +17,14 @@
 #include "platform/SysUtils.h"
 #include "support/TestSupport.h"
 
+#include "support/WindowDriver.h"
+
 using namespace qlry;
+using qlry::test::CloseExplorerWindows;
+using qlry::test::ShellProgramsFolder;
 using qlry::test::MessageOf;
 
 namespace {
-
-std::string ProgramsFolder() {
-    char path[MAX_PATH] = {};
-    SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROGRAMS, FALSE);
-    return path;
-}
-
-// Every CreateGroup and ShowGroup opens a folder window in the desktop's explorer.
-void CloseExplorerWindows() {
-    for (int round = 0; round < 50; ++round) {
-        HWND window = FindWindowA("ExplorerWClass", nullptr);
-        if (!window) return;
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        Sleep(100);
-    }
-}
 
 bool HasLine(const TStrings& lines, const std::string& line) { return lines.IndexOf(line) >= 0; }
 
@@ -193,7 +181,7 @@ protected:
         DeleteFile(Programs() + "\\QlryPmGroup\\Tool.lnk");
         RemoveDir(Programs() + "\\QlryPmGroup");
     }
-    std::string Programs() const { return ProgramsFolder(); }
+    std::string Programs() const { return ShellProgramsFolder(); }
 
     TApplication application;
     qlry::test::ScratchDir scratch;
