@@ -3,6 +3,9 @@
 // starting helper programs.
 #include <exception>
 #include <string>
+#include <vector>
+
+#include "platform/Strings.h"
 
 namespace qlry::test {
 
@@ -27,6 +30,13 @@ private:
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool FileExistsOnDisk(const std::string& path);
+
+// The lines of a string list, for comparing with a vector.
+inline std::vector<std::string> Lines(const TStrings& strings) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < strings.Count(); ++i) lines.push_back(strings[i]);
+    return lines;
+}
 
 // The message of the E that Body raises; "<no exception>" when it raises nothing, and
 // a note of any other exception.

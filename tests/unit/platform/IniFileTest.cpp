@@ -10,11 +10,7 @@
 namespace qlry {
 namespace {
 
-std::vector<std::string> Lines(const TStrings& strings) {
-    std::vector<std::string> lines;
-    for (int i = 0; i < strings.Count(); ++i) lines.push_back(strings[i]);
-    return lines;
-}
+using test::Lines;
 
 TEST(IniFile, ValuesWrittenAreReadBackAndListed) {
     test::ScratchDir dir;
