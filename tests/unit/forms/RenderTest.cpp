@@ -10,6 +10,7 @@
 #include "platform/Forms.h"
 #include "platform/StdCtrls.h"
 #include "support/TestSupport.h"
+#include "support/WindowDriver.h"
 
 using namespace qlry;
 using namespace qlry::test;
@@ -131,6 +132,10 @@ TEST_F(FormsTest, FormWithEveryControlIsDrawnOnTheScreen) {
     shadowPanel->SetCaption("White panel, caption left");
 
     form.Show();
+    // Windows that other suites left on the shared desktop (explorer folders closing
+    // late) must not cover the form when the screen is read.
+    CloseExplorerWindows();
+    SetWindowPos(form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     PumpFor(1500);  // the screen needs a moment after the windows appear
 
     TBitmap shot;
