@@ -68,6 +68,14 @@ public:
     virtual void SetPresetupFiles(const TStrings* value);
     virtual void SetUseLoadingProgram(bool value);
 
+    // The work left for the run after the restart, kept in the install record: action 0
+    // completes the component of that name, action 1 deletes the file of that path.
+    virtual void AddUnfinishedBusiness(const std::string& name, int action);
+    // Lines "name;action".
+    virtual void ReadUnfinishedBusiness(TStrings& list);
+    virtual void ClearUnfinishedBusiness();
+    int UnfinishedCount() const { return unfinishedCount_; }
+
     // The application's exception handler while the engine exists.
     virtual void HandleException(TObject* sender, const Exception& error);
 
@@ -149,6 +157,7 @@ private:
     bool activated_ = false;
     bool installing_ = false;
     bool aborted_ = false;
+    int unfinishedCount_ = 0;
     std::string cleanupBatch_;
     bool runCleanupBatch_ = false;
 };

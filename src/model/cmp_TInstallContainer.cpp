@@ -32,11 +32,6 @@ bool IsA(const TObject* object) {
     return IsA(object, T::StaticClassInfo());
 }
 
-const TEnumInfo& OverwriteTypeNames() {
-    static const TEnumInfo names{"owAlways", "owNever", "owVersion", "owDate", "owVersionDate"};
-    return names;
-}
-
 } // namespace
 
 bool IsFormOrDataModule(const TComponent* owner) {
@@ -1165,104 +1160,9 @@ void TInstallDirectory::RemoveMissingFiles() {
     }
 }
 
-// ---------------------------------------------------------------------------------------
-// Install files
-
-TCustomInstallFile::TCustomInstallFile(TComponent* owner) : TFileRelated(owner) {
-    SetInclude(true);
-    SetNet(false);
-    TCustomInstallFileList::AllFiles().Add(this);
-    uniqueID_ = TUniqueIDTable::Instance().Take();
-}
-
-TCustomInstallFile::~TCustomInstallFile() {
-    TCustomInstallFileList::AllFiles().Remove(this);
-    TCustomInstallFileList::FailedRegistrations().Remove(this);
-    TUniqueIDTable::Instance().Release(uniqueID_);
-}
-
-const TClassInfo& TCustomInstallFile::StaticClassInfo() {
-    static const TClassInfo info("TCustomInstallFile", &TFileRelated::StaticClassInfo(), nullptr, {});
-    return info;
-}
-
-std::vector<TPropInfo> TCustomInstallFile::FileProperties() {
-    using F = TCustomInstallFile;
-    return {
-        BooleanProperty<F>("ActiveX", &F::ActiveX, &F::SetActiveX, false),
-        AddToArchiveProperty(),
-        ArchiveFileProperty(),
-        ArchiveFileTypeProperty(),
-        ContainerProperty(),
-        DestDirProperty(),
-        DestDirTypeProperty(),
-        StringProperty<F>("DestName", &F::DestName, &F::SetDestName),
-        StringProperty<F>("FileName", &F::FileName, &F::SetFileName),
-        EnumProperty<F, TInstallFileType>("FileType", InstallFileTypeNames(), &F::FileType, &F::SetFileType, iftNormal),
-        IncludeProperty(),
-        StringProperty<F>("IncludeFromDir", &F::IncludeFromDir, &F::SetIncludeFromDir),
-        InstallTypesProperty(allInstallTypes),
-        NetProperty(),
-        NetLocationProperty(),
-        EnumProperty<F, TOverwriteType>("OverwriteMode", OverwriteTypeNames(), &F::OverwriteMode, &F::SetOverwriteMode,
-                                        owAlways),
-        BooleanProperty<F>("RegisterAsHelp", &F::RegisterAsHelp, &F::SetRegisterAsHelp, false),
-        BooleanProperty<F>("RunAfterInstall", &F::RunAfterInstall, &F::SetRunAfterInstall, false),
-        UninstallProperty(),
-        IntegerProperty<F>("UniqueID", &F::UniqueID, &F::SetUniqueID),
-        BooleanProperty<F>("UpdateDLLCounter", &F::UpdateDLLCounter, &F::SetUpdateDLLCounter, false),
-        EventProperty<F>("OnAfterCompress", &F::OnAfterCompress),
-        EventProperty<F>("OnAfterCopy", &F::OnAfterCopy),
-        EventProperty<F>("OnAfterInstall", &F::OnAfterInstall),
-        EventProperty<F>("OnBeforeCompress", &F::OnBeforeCompress),
-        EventProperty<F>("OnBeforeCopy", &F::OnBeforeCopy),
-        EventProperty<F>("OnBeforeInstall", &F::OnBeforeInstall),
-        EventProperty<F>("OnReplacing", &F::OnReplacing),
-        EventProperty<F>("OnStatus", &F::OnStatus),
-        EventProperty<F>("OnNewDisk", &F::OnNewDisk),
-        OnAfterProcessProperty(),
-        OnBeforeProcessProperty(),
-    };
-}
-
-void TCustomInstallFile::Loaded() {
-    TUniqueIDTable& table = TUniqueIDTable::Instance();
-    table.ResetOnceAfterLoading();
-    table.MarkUsed(uniqueID_);
-    TFileRelated::Loaded();
-}
-
-void TCustomInstallFile::ReadInfoFromFile() {
-    std::string source = AddBackslash(includeFromDir_) + fileName_;
-    int64_t size = qlry::FileSize(source);
-    if (size < 0) return;
-    FileSize = static_cast<int>(size);
-    int32_t age = FileAge(source);
-    if (age != -1) FileDate = FileDateToDateTime(age);
-}
-
-void TCustomInstallFile::ReadInfoFromArchive() {}
-
-void TCustomInstallFile::Compress() {}
-
-void TCustomInstallFile::Copy() {}
-
-bool TCustomInstallFile::NeedsOwnDownload() const {
-    return NetLocation() || overwriteMode_ == owVersion || overwriteMode_ == owDate || overwriteMode_ == owVersionDate;
-}
-
-TInstallFile::TInstallFile(TComponent* owner) : TCustomInstallFile(owner) {}
-
-const TClassInfo& TInstallFile::StaticClassInfo() {
-    static const TClassInfo info("TInstallFile", &TCustomInstallFile::StaticClassInfo(), FactoryOf<TInstallFile>(),
-                                 FileProperties());
-    return info;
-}
-
 namespace {
 const TClassRegistration groupRegistration(TInstallGroup::StaticClassInfo());
 const TClassRegistration directoryRegistration(TInstallDirectory::StaticClassInfo());
-const TClassRegistration fileRegistration(TInstallFile::StaticClassInfo());
 } // namespace
 
 } // namespace qlry

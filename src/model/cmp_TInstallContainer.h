@@ -194,6 +194,7 @@ protected:
     void SetProcessWithContainer(bool value) { processWithContainer_ = value; }
     void SetProcessed(bool value) { processed_ = value; }
     void SetDestDirTypeDefaulted(bool value) { destDirTypeDefaulted_ = value; }
+    void MarkDestDirTypeAssigned() { destDirTypeAssigned_ = true; }
     // Stores a value without the setter's rules (for setters of descendants).
     void StoreDestDir(const std::string& value) { destDir_ = value; }
     void StoreDestDirType(TCustomPathSpecifier* value) { destDirType_ = value; }
@@ -453,92 +454,6 @@ public:
     virtual void RemoveMissingFiles();
 };
 
-class TCustomInstallFile : public TFileRelated {
-public:
-    explicit TCustomInstallFile(TComponent* owner);
-    ~TCustomInstallFile() override;
-    static const TClassInfo& StaticClassInfo();
-    const TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
-
-    int RegisteredType() const override { return rankInstallFile; }
-
-    bool ActiveX() const { return activeX_; }
-    virtual void SetActiveX(bool value) { activeX_ = value; }
-    const std::string& DestName() const { return destName_; }
-    virtual void SetDestName(const std::string& value) { destName_ = value; }
-    const std::string& FileName() const { return fileName_; }
-    virtual void SetFileName(const std::string& value) { fileName_ = value; }
-    TInstallFileType FileType() const { return fileType_; }
-    virtual void SetFileType(TInstallFileType value) { fileType_ = value; }
-    const std::string& IncludeFromDir() const { return includeFromDir_; }
-    virtual void SetIncludeFromDir(const std::string& value) { includeFromDir_ = value; }
-    TOverwriteType OverwriteMode() const { return overwriteMode_; }
-    void SetOverwriteMode(TOverwriteType value) { overwriteMode_ = value; }
-    bool RegisterAsHelp() const { return registerAsHelp_; }
-    void SetRegisterAsHelp(bool value) { registerAsHelp_ = value; }
-    bool RunAfterInstall() const { return runAfterInstall_; }
-    void SetRunAfterInstall(bool value) { runAfterInstall_ = value; }
-    bool UpdateDLLCounter() const { return updateDLLCounter_; }
-    void SetUpdateDLLCounter(bool value) { updateDLLCounter_ = value; }
-    TInstallFileState State() const { return state_; }
-    int UniqueID() const { return uniqueID_; }
-    void SetUniqueID(int value) { uniqueID_ = value; }
-
-    // What a container's runs ask of each of its files.
-    virtual void ReadInfoFromFile();
-    virtual void ReadInfoFromArchive();
-    virtual void Compress();
-    virtual void Copy();
-    // The file is fetched from the net on its own, not with its container's archive.
-    virtual bool NeedsOwnDownload() const;
-    bool StoredInNetArchive() const { return storedInNetArchive_; }
-    void SetStoredInNetArchive(bool value) { storedInNetArchive_ = value; }
-
-    // Run-time information of the file, from its source or its archive.
-    double FileDate = 0;
-    int FileSize = 0;
-    int CompressedSize = 0;
-    std::string FileVersion;
-    bool ExistedBefore = false;
-    bool WillInstall = false;
-    bool InUse = false;
-    bool CompressedInBuild = false;
-    std::string CompressedInto;
-
-    TInstallFileNotifyEvent OnAfterCompress, OnAfterCopy, OnAfterInstall, OnBeforeCompress, OnBeforeCopy,
-        OnBeforeInstall, OnReplacing;
-    TInstallFileStatusEvent OnStatus;
-    TInstallFileNewDiskEvent OnNewDisk;
-
-    // What TInstallFile and TUninstallEXE publish.
-    static std::vector<TPropInfo> FileProperties();
-
-protected:
-    void Loaded() override;
-    void StoreState(TInstallFileState value) { state_ = value; }
-
-private:
-    bool activeX_ = false;
-    std::string destName_;
-    std::string fileName_;
-    TInstallFileType fileType_ = iftNormal;
-    std::string includeFromDir_;
-    TOverwriteType overwriteMode_ = owAlways;
-    bool registerAsHelp_ = false;
-    bool runAfterInstall_ = false;
-    bool updateDLLCounter_ = false;
-    TInstallFileState state_ = ifsNone;
-    int uniqueID_ = 0;
-    bool storedInNetArchive_ = false;
-};
-
-class TInstallFile : public TCustomInstallFile {
-public:
-    explicit TInstallFile(TComponent* owner);
-    static const TClassInfo& StaticClassInfo();
-    const TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
-};
-
 // Every live TInstallContainer, in order of construction.
 class TInstallContainerList {
 public:
@@ -601,3 +516,6 @@ std::string GetNetArchiveSubdir(const TFileRelated* object);
 bool IsFormOrDataModule(const TComponent* owner);
 
 } // namespace qlry
+
+// The install files complete the tree.
+#include "model/cmp_TInstallFile.h"

@@ -34,6 +34,9 @@ public:
         if (failCompress) throw Exception("disk full");
     }
     void Copy() override { ++copied; }
+    // The container's runs are what these tests look at; the file's own work has its suite.
+    void ReadInfoFromArchive() override {}
+    void ProcessObjects() override {}
     TArchiveSeen seen;
     int compressed = 0;
     int copied = 0;

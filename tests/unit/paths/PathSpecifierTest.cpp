@@ -39,7 +39,17 @@ protected:
         dir2->SetContainer(dir1);
         Make<TInstallFile>("File1");
         Make<TInstallFile>("File2")->SetContainer(dir1);
-        Make<TInstallFile>("File3")->SetContainer(links1);
+        {
+            // Only a project being read can put a file into a container that holds no files.
+            TInstallFile* file3;
+            {
+                TLoadingConstruction reading;
+                file3 = new TInstallFile(Module());
+            }
+            file3->SetName("File3");
+            file3->SetContainer(links1);
+            static_cast<TComponent*>(file3)->Loaded();
+        }
         Make<TInstallFile>("File4")->SetContainer(group1);
         Make<TInstallFile>("File5")->SetContainer(dir2);
         ASSERT_EQ(dir1->PathSpecifier(), Object<TpsFileContainer>("psFileContainer"));
