@@ -475,6 +475,7 @@ public:
     static TCustomInstallFileList& FailedRegistrations();
     void Add(TCustomInstallFile* file);
     void Remove(TCustomInstallFile* file);
+    void Clear() { items_.clear(); }
     int Count() const { return static_cast<int>(items_.size()); }
     TCustomInstallFile* Items(int index) const { return items_.at(index); }
 

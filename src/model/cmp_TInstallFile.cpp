@@ -898,6 +898,13 @@ void TCustomInstallFile::RegisterEXE() {
                                   {path, path, Name(), static_cast<int>(GetLastError())});
 }
 
+void RetryFailedRegistrations() {
+    TCustomInstallFileList& failed = TCustomInstallFileList::FailedRegistrations();
+    std::vector<TCustomInstallFile*> files;
+    for (int i = 0; i < failed.Count(); ++i) files.push_back(failed.Items(i));
+    for (TCustomInstallFile* file : files) file->RegisterActiveX();
+}
+
 // ---------------------------------------------------------------------------------------
 // Uninstall entry
 

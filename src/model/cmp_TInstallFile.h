@@ -152,6 +152,10 @@ public:
     const TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
 };
 
+// Registers once more every file whose ActiveX registration failed and was set aside
+// during the run, in order; a failure now raises.
+void RetryFailedRegistrations();
+
 // The shared-DLL counters and the help-file list of the machine.
 extern const char* const sharedDLLsKey;
 extern const char* const helpFilesKey;
