@@ -100,6 +100,26 @@ void RemoveTree(const std::string& directory) {
     RemoveDir(directory);
 }
 
+// Takes the shell link class out of the registry for a while, as a damaged system would.
+class TShellLinkClassHidden {
+public:
+    TShellLinkClassHidden() {
+        server_ = RegReadString(rkClassesRoot, key, "", "");
+        threading_ = RegReadString(rkClassesRoot, key, "ThreadingModel", "");
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, key + 1);
+    }
+    ~TShellLinkClassHidden() {
+        RegWriteString(rkClassesRoot, key, "", server_);
+        RegWriteString(rkClassesRoot, key, "ThreadingModel", threading_);
+    }
+    TShellLinkClassHidden(const TShellLinkClassHidden&) = delete;
+    TShellLinkClassHidden& operator=(const TShellLinkClassHidden&) = delete;
+
+private:
+    static constexpr const char* key = "\\CLSID\\{00021401-0000-0000-C000-000000000046}\\InprocServer32";
+    std::string server_, threading_;
+};
+
 // An engine, its program folder with one sub-folder, and a directory of files in a
 // scratch directory.
 class ShellLinks : public testing::Test {
@@ -192,6 +212,19 @@ TEST_F(ShellLinks, ShellLinkIsSavedInTheProgramsFolderAndReadsBackThroughTheShel
     EXPECT_EQ(LoadLink(fileName).arguments, "-second");
 }
 
+// Nothing in the program sends these; a project may, to run one folder or one link itself.
+TEST_F(ShellLinks, EventsRunAFolderOrALinkOnItsOwn) {
+    TInstallFile* app = MakeFile("app.exe");
+    TInstallMainLink* link = MakeLink("AppLink", app);
+    engine->BroadcastInformationEvent(engine, ieProcessLinkGroup, nullptr);
+    EXPECT_TRUE(mainFolder->Processed());
+    EXPECT_TRUE(DirectoryExists(Folder()));
+    EXPECT_FALSE(subFolder->Processed());
+    mainFolder->BroadcastInformationEvent(mainFolder, ieProcessLink, nullptr);
+    EXPECT_TRUE(link->LinkCreated());
+    EXPECT_TRUE(FileExistsOnDisk(Folder() + "\\app.lnk"));
+}
+
 TEST_F(ShellLinks, LinkToTheUninstallProgramGetsTheProductNameAsItsArgument) {
     auto* uninstaller = MakeFile<TUninstallEXE>("uninstall.exe");
     TInstallMainLink* link = MakeLink("UninstallLink", uninstaller);
@@ -266,6 +299,10 @@ TEST_F(ShellLinks, FailuresNameTheLink) {
     WriteFileBytes(Folder(), "in the way");
     TInstallMainLink* blocked = MakeLink("Blocked", app);
     std::string message = MessageOf<IEInstallShellLink>([&] { blocked->Process(); });
+    TInstallMainLink* blockedSite = MakeLink("BlockedSite");
+    blockedSite->SetObjectLocation("http://www.example.com");
+    EXPECT_EQ(MessageOf<EIniFileException>([&] { blockedSite->Process(); }),
+              "Unable to write to " + blockedSite->LinkFileName());
     DeleteFile(Folder());
     EXPECT_EQ(message.rfind("The TCustomInstallShellLink Blocked name could not be installed. The following error "
                             "was reported ",
@@ -273,6 +310,18 @@ TEST_F(ShellLinks, FailuresNameTheLink) {
               0u)
         << message;
     EXPECT_NE(message.find(". Error code -2147"), std::string::npos) << message;
+
+    {
+        TShellLinkClassHidden hidden;
+        TInstallMainLink* unregistered = MakeLink("Unregistered", app);
+        EXPECT_EQ(MessageOf<IEInstallShellLink>([&] { unregistered->Process(); }),
+                  "The TCustomInstallShellLink Unregistered name could not be installed. The following error was "
+                  "reported Indicates that a specified class is not registered in the registration database. Error "
+                  "code -2147221164");
+    }
+    EXPECT_TRUE(SameText(RegReadString(rkClassesRoot, "\\CLSID\\{00021401-0000-0000-C000-000000000046}\\InprocServer32",
+                                       "", ""),
+                         "C:\\windows\\system32\\shell32.dll"));
 
     TInstallMainLink* tooLong = MakeLink("TooLong", app);
     tooLong->SetLinkName(std::string(300, 'n') + ".lnk");
