@@ -218,7 +218,7 @@ void TSubLinkGroup::SetDestDirType(TCustomPathSpecifier*) {
 void TSubLinkGroup::SetContainer(TInstallContainer* value) {
     if (!IsLoading()) {
         if (!value) value = mainLinkGroup;
-        if (!value || value != mainLinkGroup) throw IEShellLinkGroup(mustBeInMainFolder);
+        if (value != mainLinkGroup) throw IEShellLinkGroup(mustBeInMainFolder);
     }
     TCustomShellLinkGroup::SetContainer(value);
     SetDestDirType(nullptr);

@@ -32,8 +32,8 @@ namespace {
 const char* const productName = "Qlry Links Test";
 const std::string uninstallKey = std::string(uninstallKeyBase) + productName;
 
-// The uninstall program as the engine's unit will publish it: known to links by its class name.
-class TUninstallEXE : public TCustomInstallFile {
+// The uninstall program as the engine will publish it: links know it by its class name.
+class TUninstallProgram : public TCustomInstallFile {
 public:
     using TCustomInstallFile::TCustomInstallFile;
     static const TClassInfo& StaticClassInfo() {
@@ -226,7 +226,7 @@ TEST_F(ShellLinks, EventsRunAFolderOrALinkOnItsOwn) {
 }
 
 TEST_F(ShellLinks, LinkToTheUninstallProgramGetsTheProductNameAsItsArgument) {
-    auto* uninstaller = MakeFile<TUninstallEXE>("uninstall.exe");
+    auto* uninstaller = MakeFile<TUninstallProgram>("uninstall.exe");
     TInstallMainLink* link = MakeLink("UninstallLink", uninstaller);
     link->SetParameters("ignored");
     link->Process();
@@ -336,7 +336,7 @@ TEST_F(ShellLinks, FailuresNameTheLink) {
     EXPECT_EQ(MessageOf<IEInstallShellLink>([&] { blank->Process(); }),
               "The LinkName is blank for Blank and therefore could not be installed");
 
-    auto* uninstaller = MakeFile<TUninstallEXE>("uninstall.exe");
+    auto* uninstaller = MakeFile<TUninstallProgram>("uninstall.exe");
     TInstallMainLink* noEngine = MakeLink("NoEngine", uninstaller);
     mainFolder->SetContainer(nullptr);
     engine->Free();
