@@ -33,7 +33,7 @@ bool RunsAcrossColumns(TDirection direction) {
 
 } // namespace
 
-TEST_F(FormsTest, BlueToBlackOver256RowsPaintsOneRowPerStep) {
+TEST_F(VisualTest, BlueToBlackOver256RowsPaintsOneRowPerStep) {
     TForm owner;
     TTestBackdrop backdrop(&owner);
     TBitmap bitmap;
@@ -47,7 +47,7 @@ TEST_F(FormsTest, BlueToBlackOver256RowsPaintsOneRowPerStep) {
     }
 }
 
-TEST_F(FormsTest, EveryDirectionPaintsItsGradient) {
+TEST_F(VisualTest, EveryDirectionPaintsItsGradient) {
     const TColor blue = clBlue, black = clBlack, red = clRed;
     const std::vector<GradientCase> cases = {
         {bdUp, blue, black, 256, 128, RGB(0, 0, 127)},
@@ -112,7 +112,7 @@ TEST_F(FormsTest, EveryDirectionPaintsItsGradient) {
 
 // Exactly so where no band edge falls on half a pixel: MulDiv rounds halves up, which
 // moves such an edge one way in the top half and the other way in the bottom half.
-TEST_F(FormsTest, SymmetricGradientIsAMirrorImage) {
+TEST_F(VisualTest, SymmetricGradientIsAMirrorImage) {
     TForm owner;
     for (TDirection direction : {bdHorzIn, bdHorzOut}) {
         for (int size : {257, 453, 768}) {
@@ -129,7 +129,7 @@ TEST_F(FormsTest, SymmetricGradientIsAMirrorImage) {
     }
 }
 
-TEST_F(FormsTest, BackdropStartsBlueToBlackUpOverTheWholeClient) {
+TEST_F(VisualTest, BackdropStartsBlueToBlackUpOverTheWholeClient) {
     TForm form;
     TBackdrop backdrop(&form);
     EXPECT_EQ(backdrop.Direction(), bdUp);
@@ -139,7 +139,7 @@ TEST_F(FormsTest, BackdropStartsBlueToBlackUpOverTheWholeClient) {
     EXPECT_EQ(backdrop.Tag(), 0);
 }
 
-TEST_F(FormsTest, AssigningABackdropCopiesItsGradientAndAlign) {
+TEST_F(VisualTest, AssigningABackdropCopiesItsGradientAndAlign) {
     TForm form;
     TBackdrop source(&form), target(&form);
     source.SetDirection(bdVertOut);
@@ -181,7 +181,7 @@ void CheckDesignation() {
     EXPECT_EQ(T::Designated(), nullptr);
 }
 
-TEST_F(FormsTest, TagMinusOneDesignatesOneBackdropAndOneLabel) {
+TEST_F(VisualTest, TagMinusOneDesignatesOneBackdropAndOneLabel) {
     {
         SCOPED_TRACE("backdrop");
         CheckDesignation<TBackdrop>();
@@ -201,7 +201,7 @@ TEST_F(FormsTest, TagMinusOneDesignatesOneBackdropAndOneLabel) {
     EXPECT_EQ(backdrop->Tag(), -1);
 }
 
-TEST_F(FormsTest, MainFormDescriptionCreatesBackdropAndTitle) {
+TEST_F(VisualTest, MainFormDescriptionCreatesBackdropAndTitle) {
     TVisualForm form(nullptr, MainFormDescription("wsNormal"));
     ASSERT_NE(form.backdrop, nullptr);
     ASSERT_NE(form.title, nullptr);
@@ -230,7 +230,7 @@ TEST_F(FormsTest, MainFormDescriptionCreatesBackdropAndTitle) {
     EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(FormsTest, DescriptionSetsEveryPropertyOfBackdropAndStyle) {
+TEST_F(VisualTest, DescriptionSetsEveryPropertyOfBackdropAndStyle) {
     const std::string description =
         "object VisualForm: TVisualForm\n"
         "  object BackDrop: TBackdrop\n"

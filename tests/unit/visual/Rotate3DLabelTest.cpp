@@ -98,7 +98,7 @@ std::vector<int> CheckLayers(TBitmap& bitmap, const TextMask& mask, POINT origin
 
 } // namespace
 
-TEST_F(FormsTest, AngleOutsideZeroTo359BecomesZero) {
+TEST_F(VisualTest, AngleOutsideZeroTo359BecomesZero) {
     const std::vector<std::pair<int, int>> cases = {{0, 0}, {45, 45}, {359, 359}, {360, 0}, {370, 0}, {-10, 0}, {-1, 0}};
     for (auto [angle, expected] : cases) {
         TLabelStyle style;
@@ -108,7 +108,7 @@ TEST_F(FormsTest, AngleOutsideZeroTo359BecomesZero) {
     }
 }
 
-TEST_F(FormsTest, StyleChangeFiresOnlyWhenTheLookChanges) {
+TEST_F(VisualTest, StyleChangeFiresOnlyWhenTheLookChanges) {
     struct Case {
         const char* what;
         std::function<void(TLabelStyle&)> prepare;
@@ -154,7 +154,7 @@ TEST_F(FormsTest, StyleChangeFiresOnlyWhenTheLookChanges) {
     }
 }
 
-TEST_F(FormsTest, HeldHighlightIsWhiteAndItsColourComesBack) {
+TEST_F(VisualTest, HeldHighlightIsWhiteAndItsColourComesBack) {
     TLabelStyle style;
     EXPECT_FALSE(style.AShadeLTSet());
     style.SetAShadeLeftTop(clRed);
@@ -188,7 +188,7 @@ TEST_F(FormsTest, HeldHighlightIsWhiteAndItsColourComesBack) {
     EXPECT_EQ(copy.AShadeLeftTop(), clYellow);
 }
 
-TEST_F(FormsTest, NewTitleLabelIsATransparentBoldArialRaisedLabel) {
+TEST_F(VisualTest, NewTitleLabelIsATransparentBoldArialRaisedLabel) {
     TForm form;
     TRotate3DLabel label(&form);
     EXPECT_TRUE(label.Transparent());
@@ -217,7 +217,7 @@ TEST_F(FormsTest, NewTitleLabelIsATransparentBoldArialRaisedLabel) {
 // The shipped title (raised, no angle) is drawn three times: white one pixel up and
 // left, grey one pixel down and right, then in the font's colour. The other effects
 // and alignments move and colour the copies their own way.
-TEST_F(FormsTest, EffectsDrawTheCaptionAtTheirOffsets) {
+TEST_F(VisualTest, EffectsDrawTheCaptionAtTheirOffsets) {
     struct Case {
         const char* what;
         T3DEffectShort effect;
@@ -244,7 +244,7 @@ TEST_F(FormsTest, EffectsDrawTheCaptionAtTheirOffsets) {
     }
 }
 
-TEST_F(FormsTest, AngleTurnsTheTextAroundTheLabelsCentre) {
+TEST_F(VisualTest, AngleTurnsTheTextAroundTheLabelsCentre) {
     TForm form;
     auto paint = [&](int angle, TBitmap& bitmap) {
         TTestLabel* label = TitleLabel(form, 260, 260, taCenter);
@@ -286,7 +286,7 @@ TEST_F(FormsTest, AngleTurnsTheTextAroundTheLabelsCentre) {
     EXPECT_NEAR((box.top + box.bottom) / 2.0, 130, 6);
 }
 
-TEST_F(FormsTest, OpaqueTitleFillsItsBoxInTheParentsColourWithout3D) {
+TEST_F(VisualTest, OpaqueTitleFillsItsBoxInTheParentsColourWithout3D) {
     TForm form;
     auto* panel = new TPanel(&form);
     panel->SetColor(clYellow);

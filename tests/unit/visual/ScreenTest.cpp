@@ -88,7 +88,7 @@ int CountPixels(TBitmap& shot, const TControl* control, COLORREF color) {
 
 } // namespace
 
-TEST_F(FormsTest, MaximisedMainWindowShowsGradientAndRaisedTitle) {
+TEST_F(VisualTest, MaximisedMainWindowShowsGradientAndRaisedTitle) {
     TVisualForm form(nullptr, MainFormDescription("wsMaximized"));
     form.Show();
     CloseExplorerWindows();

@@ -14,6 +14,9 @@
 
 namespace qlry::test {
 
+// An application that records the exceptions reaching it.
+class VisualTest : public FormsTest {};
+
 // A backdrop that paints itself, through its own window's paint path, onto any context.
 class TTestBackdrop : public TBackdrop {
 public:
