@@ -66,7 +66,8 @@ public:
     // component of the same owner already has (compared without case).
     virtual void SetName(const std::string& name);
     int Tag() const { return tag_; }
-    void SetTag(int tag) { tag_ = tag; }
+    // Virtual for components that give a Tag value a meaning of their own.
+    virtual void SetTag(int tag) { tag_ = tag; }
 
     int ComponentCount() const { return static_cast<int>(components_.size()); }
     TComponent* Components(int index) const;

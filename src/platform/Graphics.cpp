@@ -107,6 +107,13 @@ HFONT TFont::Handle() const {
     return handle_.Get();
 }
 
+TFontHandle CreateRotatedFont(const TFont& font, int escapement, BYTE outPrecision) {
+    LOGFONTA description = font.LogFont();
+    description.lfEscapement = escapement;
+    description.lfOutPrecision = outPrecision;
+    return TFontHandle(CreateFontIndirectA(&description));
+}
+
 void TFont::Assign(const TPersistent* source) {
     const TFont* font = SourceAs<TFont>(source);
     if (!font) {

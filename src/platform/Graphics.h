@@ -218,6 +218,11 @@ private:
     mutable TFontHandle handle_;
 };
 
+// A new font of Font's description whose text runs Escapement tenths of a degree
+// counter-clockwise from the horizontal; OutPrecision tells the font mapper which fonts
+// may stand in (only TrueType fonts turn).
+TFontHandle CreateRotatedFont(const TFont& font, int escapement, BYTE outPrecision = OUT_TT_ONLY_PRECIS);
+
 // The size of Text in Font on the screen, and the font's line height.
 SIZE TextExtentOf(const TFont& font, const std::string& text);
 int LineHeightOf(const TFont& font);
