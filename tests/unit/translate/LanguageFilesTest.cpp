@@ -3,12 +3,15 @@
 // keep the placeholders of the English text, or a translated dialog or message breaks.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/exceptions_Quillory.h"
+#include "platform/DescriptionReader.h"
 #include "platform/ExtCtrls.h"
 #include "platform/StdCtrls.h"
 #include "platform/SysUtils.h"
@@ -203,6 +206,22 @@ TEST(ShippedLanguageFile, LoadsFromDiskLikeFromTheResource) {
     ASSERT_EQ(fromDisk.StringEntries().size(), fromResource.StringEntries().size());
     // "Cancel" in code page 1251.
     EXPECT_EQ(fromDisk.FindStringByGLID(6)->Text(), "\xCE\xF2\xEC\xE5\xED\xE0");
+}
+
+TEST(ShippedLanguageFile, ProjectDescriptionCarriesAShippedFileLineForLine) {
+    HRSRC resource = FindResourceA(nullptr, "QLRYTESTGERMANPROJECT", RT_RCDATA);
+    ASSERT_NE(resource, nullptr);
+    const std::string description(static_cast<const char*>(LockResource(LoadResource(nullptr, resource))),
+                                  SizeofResource(nullptr, resource));
+    TTranslator described(nullptr);
+    ReadDescription(&described, description);
+    TTranslator shipped(nullptr);
+    ASSERT_TRUE(LoadShippedLanguage(*shipped.FindLanguage(qlGerman)));
+    const TLanguage& german = *described.FindLanguage(qlGerman);
+    EXPECT_EQ(german.Strings()->Text(), shipped.FindLanguage(qlGerman)->Strings()->Text());
+    EXPECT_EQ(german.StringEntries().size(), shipped.FindLanguage(qlGerman)->StringEntries().size());
+    EXPECT_EQ(described.TranslateText(qlEnglish, "< Previous"), "< Previous");  // no English lines
+    EXPECT_EQ(described.TranslateGLID(4, "< Previous"), "< Zur\xFC" "ck");
 }
 
 TEST(ShippedLanguageFile, HebrewNeedsFontOverrideOnceItHasLines) {
