@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <map>
 #include <set>
 #include <string>

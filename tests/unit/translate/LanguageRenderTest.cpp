@@ -1,11 +1,12 @@
 // Translated forms as they appear on the screen. For each language the font the
 // translator picks must read the shipped file's bytes in the code page they were written
 // in and hold a glyph for every character. The pictures land beside the test program as
-// translate_<language>.bmp for a person to look at.
+// translate_<language>.bmp for a person to look at (ImageMagick's convert makes PNGs of them).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
