@@ -554,25 +554,6 @@ std::string TpsObjectLink::GetPath(TInstallContainer* object) const {
     return RemoveBackslash(target->GetDestPath());
 }
 
-// ---------------------------------------------------------------------------------------
-// Uninstall entries
-
-void WriteUninstallFileEntry(const std::string& key, const std::string& value) {
-    std::string filesKey;
-    for (int attempt = 0; attempt < uninstallFilesKeysTried; ++attempt) {
-        filesKey = key + "\\Files" + (attempt == 0 ? std::string() : IntToStr(attempt));
-        int entries = 0;
-        if (!TryStrToInt(RegReadString(rkLocalMachine, filesKey, "Entries", "0"), entries)) continue;
-        try {
-            RegWriteString(rkLocalMachine, filesKey, "File" + IntToStr(entries + 1), value);
-            RegWriteString(rkLocalMachine, filesKey, "Entries", IntToStr(entries + 1));
-            return;
-        } catch (const EIRCannotWriteValue&) {
-            // The next key may still take it.
-        }
-    }
-    throw EIRCannotWriteValue("Cannot install into registry. Key: %s Ident: %s Value %s", {filesKey, "File", value});
-}
 
 namespace {
 const TClassRegistration registrations[] = {

@@ -191,10 +191,5 @@ public:
 // The program folder of the process, or nullptr.
 TMainLinkGroup* MainLinkGroup();
 
-// Appends Value to the numbered Files list of the uninstall entry Key: the next "FileN"
-// and "Entries" of Key\Files, moving on to Files1, Files2, ... when a key cannot be read
-// or written. After the last key tried, the registry's refusal is raised.
-void WriteUninstallFileEntry(const std::string& key, const std::string& value);
-constexpr int uninstallFilesKeysTried = 100;
 
 } // namespace qlry

@@ -908,14 +908,10 @@ void RetryFailedRegistrations() {
 // ---------------------------------------------------------------------------------------
 // Uninstall entry
 
-namespace {
-
-// Adds Value as the next "File<N>" under Key, or under Key1, Key2, ... when Key cannot
-// be read or written.
-void AppendUninstallEntry(const std::string& key, const std::string& value, const std::string& component) {
-    constexpr int keysTried = 100;
-    for (int attempt = 0; attempt < keysTried; ++attempt) {
-        std::string listKey = attempt == 0 ? key : key + std::to_string(attempt);
+void WriteUninstallFileEntry(const std::string& key, const std::string& value, const std::string& list) {
+    std::string listKey;
+    for (int attempt = 0; attempt < uninstallFilesKeysTried; ++attempt) {
+        listKey = AddBackslash(key) + list + (attempt == 0 ? std::string() : std::to_string(attempt));
         int entries = 0;
         if (!TryStrToInt(RegReadString(rkLocalMachine, listKey, "Entries", "0"), entries) || entries < 0) continue;
         try {
@@ -923,20 +919,18 @@ void AppendUninstallEntry(const std::string& key, const std::string& value, cons
             RegWriteString(rkLocalMachine, listKey, "Entries", std::to_string(entries + 1));
             return;
         } catch (const EIRCannotWriteValue&) {
+            // The next list may still take it.
         }
     }
-    throw IECustomInstallFile("%s cannot record %s in the uninstall information under %s", {component, value, key});
+    throw EIRCannotWriteValue("Cannot install into registry. Key: %s Ident: %s Value %s", {listKey, "File", value});
 }
 
-} // namespace
-
 void TCustomInstallFile::WriteUninstallInfo(const std::string& key) {
-    std::string base = AddBackslash(key);
     if (activeX_) {
         bool executable = UpperCase(ExtractFileExt(fileName_)) == ".EXE";
-        AppendUninstallEntry(base + "ActiveX", TargetPath() + ";" + (executable ? "1" : "0"), Name());
+        WriteUninstallFileEntry(key, TargetPath() + ";" + (executable ? "1" : "0"), "ActiveX");
     } else {
-        AppendUninstallEntry(base + "Files", TargetPath(), Name());
+        WriteUninstallFileEntry(key, TargetPath());
     }
 }
 

@@ -156,6 +156,11 @@ public:
 // during the run, in order; a failure now raises.
 void RetryFailedRegistrations();
 
+// Adds Value as the next "File<N>" of the uninstall list Key\List, or of List1, List2, ...
+// when a list cannot be read or written; after that many lists the write error is raised.
+constexpr int uninstallFilesKeysTried = 100;
+void WriteUninstallFileEntry(const std::string& key, const std::string& value, const std::string& list = "Files");
+
 // The shared-DLL counters and the help-file list of the machine.
 extern const char* const sharedDLLsKey;
 extern const char* const helpFilesKey;

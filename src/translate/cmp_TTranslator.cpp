@@ -548,8 +548,10 @@ TFontCharset CharsetOf(TQlryLanguage ident) {
     case qlChineseSimplified: return 134;
     case qlChineseTraditional: return 136;
     case qlCzech:
-    case qlPolish:
-    case qlPortugese: return 238;
+    case qlPolish: return 238;
+    // Greek letters need the Greek set, and Portuguese its Western letters (a, o with tilde):
+    // in the ANSI and East European sets they came out as other letters.
+    case qlGreek: return 161;
     case qlHebrew: return 177;
     case qlJapanese: return 128;
     case qlKorean: return 129;

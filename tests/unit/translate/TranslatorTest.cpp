@@ -388,13 +388,13 @@ TEST(LanguageTables, CharsetsAndFontRules) {
         {qlChineseTraditional, 136, "\xB7\x73\xB2\xD3\xA9\xFA\xC5", 9},
         {qlCzech, 238, "Arial", 8},
         {qlPolish, 238, "Arial", 8},
-        {qlPortugese, 238, "Arial", 8},
+        {qlPortugese, 0, "Arial", 8},
         {qlJapanese, 128, "\x82\x6C\x82\x72\x20\x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E", 9},
         {qlKorean, 129, "\xB9\xD9\xC5\xC1", 9},
         {qlRussian, 204, "Arial", 8},
         {qlVietnamese, 163, "Arial", 8},
         {qlGerman, 0, "MS Sans Serif", 8},
-        {qlGreek, 0, "SGreek", 8},
+        {qlGreek, 161, "SGreek", 8},
         {qlEnglish, 0, "Arial", 8},
     };
     TTranslator translator(nullptr);
