@@ -77,6 +77,16 @@ protected:
     int fileCount = 0;
 };
 
+// Forgets the renames that were waiting for the next start of Windows.
+inline void ClearPendingRenames() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_SET_VALUE,
+                      &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, "PendingFileRenameOperations");
+    RegCloseKey(key);
+}
+
 inline TDateTime Day(int year, int month, int day) { return EncodeDate(year, month, day) + 0.5; }
 
 } // namespace qlry::test

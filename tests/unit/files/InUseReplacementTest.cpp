@@ -37,12 +37,6 @@ std::string PendingRenames() {
     return data;
 }
 
-void ClearPendingRenames() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, sessionManagerKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueA(key, "PendingFileRenameOperations");
-    RegCloseKey(key);
-}
 
 // What Windows does at its next start.
 void RestartWindows() { ASSERT_EQ(RunProcess("wineboot.exe -r", 120000), 0); }
