@@ -13,7 +13,7 @@ std::string ProgramDir() {
     return path.substr(0, path.find_last_of('\\') + 1);
 }
 
-static void RemoveTree(const std::string& dir) {
+void RemoveTree(const std::string& dir) {
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {

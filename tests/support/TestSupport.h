@@ -27,6 +27,9 @@ private:
     std::string path_;
 };
 
+// Removes a directory with everything in it.
+void RemoveTree(const std::string& directory);
+
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool FileExistsOnDisk(const std::string& path);

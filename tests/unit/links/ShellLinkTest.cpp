@@ -83,24 +83,6 @@ std::vector<std::string> UninstallFiles() {
     return files;
 }
 
-void RemoveTree(const std::string& directory) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string path = directory + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFile(path);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDir(directory);
-}
-
 // Takes the shell link class out of the registry for a while, as a damaged system would.
 class TShellLinkClassHidden {
 public:
