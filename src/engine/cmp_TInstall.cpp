@@ -44,7 +44,8 @@ bool IsA(const TObject* object) {
     return info && info->InheritsFrom(&T::StaticClassInfo());
 }
 
-// The file of the running module: the library when the framework runs inside one.
+} // namespace
+
 std::string ModuleFileName() {
     HMODULE module = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
@@ -59,8 +60,6 @@ bool RunningInsideLibrary() {
     DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
     return !SameText(std::string(exe, length), ModuleFileName());
 }
-
-} // namespace
 
 TCustomInstall* CurrentInstall() { return currentInstall; }
 
@@ -149,6 +148,8 @@ TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(owner) {
     StoreDestDirType(TPathSpecifierList::Standard().Find<TpsProgramFiles>());
     StoreDestDir("\\MyApplication");
     SetDescription("TInstall component");
+    // The engine fires its own after the links are made.
+    SetAfterInstallObjectsEnabled(false);
     currentInstall = this;
     if (TApplication* application = Application()) {
         application->OnException = [this](TObject* sender, const Exception& error) { HandleException(sender, error); };
@@ -269,8 +270,17 @@ TCustomForm* TCustomInstall::FindMainForm() const {
 void TCustomInstall::ChooseRunMode() {
     if (HasOption(ioBuild)) BuildFromInfoFile();
     else if (HasOption(ioFloppies)) TransferToFloppies("a:");
-    else if (HasOption(ioAfterReboot)) CompleteAfterRestart();
+    else if (HasOption(ioAfterReboot)) ResumeAfterRestart();
     else if (mainForm_) StartNormalMode();
+}
+
+void TCustomInstall::ResumeAfterRestart() {
+    try {
+        CompleteAfterRestart();
+    } catch (const Exception& error) {
+        // The resumed run fails like any run: failure pages, then the message.
+        HandleException(this, error);
+    }
 }
 
 void TCustomInstall::StartNormalMode() {
@@ -313,14 +323,6 @@ void TCustomInstall::Notification(TComponent* component, TOperation operation) {
 // ---------------------------------------------------------------------------------------
 // The stages that later parts of the system fill in
 
-void TCustomInstall::Process() {
-    installing_ = true;
-    TFileContainer::Process();
-    installing_ = false;
-    if (runAutomatic_)
-        if (TApplication* application = Application()) application->Terminate();
-}
-
 void TCustomInstall::BuildFromInfoFile() {
     if (TApplication* application = Application()) application->Terminate();
 }
@@ -329,14 +331,6 @@ void TCustomInstall::TransferToFloppies(const std::string&) {
     if (TApplication* application = Application()) application->Terminate();
 }
 
-std::string TCustomInstall::FindInstallRecord(bool) { return ""; }
-
-void TCustomInstall::HandleException(TObject*, const Exception& error) {
-    if (TApplication* application = Application()) {
-        application->ShowException(error);
-        application->Terminate();
-    }
-}
 
 // ---------------------------------------------------------------------------------------
 // TInstall

@@ -8,6 +8,7 @@
 
 #include "engine/cmp_TInstallInformation.h"
 #include "model/cmp_TInstallContainer.h"
+#include "platform/DateTime.h"
 #include "platform/Strings.h"
 
 namespace qlry {
@@ -58,8 +59,11 @@ public:
     bool OwnsPathSpecifier() const override { return false; }
     void SetNetLocation(TCustomNetInstallLocation* value) override;
 
-    // The install record of this setup; the records issue fills it in.
+    // The registry record of this setup program, found by its file's date and size; with
+    // Create, made when there is none. Empty when there is none or the registry refuses.
     virtual std::string FindInstallRecord(bool create);
+    // Removes the record with the downloaded archive copies it names.
+    virtual void DeleteInstallRecord();
     virtual void ParseCommandLine();
     virtual void SetAutoMaximizeWindow(bool value);
     virtual void SetBuildInfo(const TBuildInfo* value);
@@ -122,8 +126,26 @@ public:
     // Fired when the engine is destroyed; nothing in the program assigns it.
     TInstallNotifyHook OnDestroyHook;
 
-    // Runs the whole installation; the run issue fills it in.
+    // The whole installation: records, archive information, the wizard, the file tree,
+    // the retried registrations, links, the restart or the success pages.
     void Process() override;
+    void ReadArchiveInfo() override;
+    void CompleteAfterRestart() override;
+    // Processes every install container of one registered type, under a status line.
+    virtual void InstallRegisteredType(int registeredType, const std::string& statusText);
+    virtual void NotifyGoodInstall();
+    virtual void NotifyBadInstall();
+    virtual void CleanupTemporaryCopy();
+    virtual void RunFilesAfterInstall();
+    // Whether the user may really cancel.
+    virtual bool QueryUserAbort();
+    virtual void Shutdown();
+    // The RunOnce command that starts this setup again after the restart.
+    virtual void RegisterRunOnce();
+    virtual void RebootWindows();
+    std::string RunOnceCommand() const;
+    // Takes size, date and version of each listed file from a build's "filelist.lst".
+    void ReadFileList(const std::string& fileName);
 
 protected:
     void Loaded() override;
@@ -134,8 +156,11 @@ protected:
     virtual void TransferToFloppies(const std::string& drive);
 
 private:
+    void ReadRemoteFileList();
+    void StoreLanguageForRestart();
     void ChooseRunMode();
     void StartNormalMode();
+    void ResumeAfterRestart();
     TCustomForm* FindMainForm() const;
 
     bool autoMaximizeWindow_ = true;
@@ -160,6 +185,7 @@ private:
     int unfinishedCount_ = 0;
     std::string cleanupBatch_;
     bool runCleanupBatch_ = false;
+    bool archiveInfoRead_ = false;
 };
 
 class TInstall : public TCustomInstall {
@@ -174,5 +200,13 @@ TCustomInstall* CurrentInstall();
 
 // The registry path of the running setup's install record; empty when there is none.
 std::string& InstallRecordKey();
+// The file of the running module: the library when the framework runs inside one.
+std::string ModuleFileName();
+bool RunningInsideLibrary();
+
+// When the current installation run started.
+TDateTime& StartTime();
+// Where the install records of setup programs are kept.
+extern const char* const installRecordsKey;
 
 } // namespace qlry

@@ -24,8 +24,19 @@ TEST(SetupProgram, InvalidParameterIsShownInTheStandardDisplayAndTheProgramEnds)
     EXPECT_EQ(setup.Wait(20000), 0);
 }
 
-TEST(SetupProgram, PlainRunStartsOnActivationAndEnds) {
+TEST(SetupProgram, StartedWithoutTheLoadingProgramItsPathIsMissing) {
     ChildProcess setup("\"" + SetupExe() + "\"");
+    ASSERT_TRUE(setup.Started());
+    HWND box = WaitForWindow(setup.Id(), "#32770", 20000);
+    ASSERT_NE(box, nullptr) << "no message box appeared";
+    EXPECT_EQ(MessageBoxText(box).substr(0, 60), "The path of the loading program was not passed correctly. If");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(setup.Wait(20000), 0);
+}
+
+TEST(SetupProgram, RunWithADistributionDirectoryStartsOnActivationAndEnds) {
+    ScratchDir distribution;
+    ChildProcess setup("\"" + SetupExe() + "\" \"-s" + distribution.Path() + "\"");
     ASSERT_TRUE(setup.Started());
     EXPECT_EQ(setup.Wait(30000), 0) << "setup.exe did not end by itself";
 }
