@@ -1,6 +1,8 @@
 // The engine's run in this process: phases and broadcasts, the install record, the
 // uninstall entry, files in use with the restart left pending, and the resumed run.
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "engine/cmp_TUninstallEXE.h"
@@ -11,6 +13,7 @@
 #include "platform/Registry.h"
 #include "routines/cmp_TQlryRegistry.h"
 #include "routines/routines_Strings.h"
+#include "support/WindowDriver.h"
 #include "translate/cmp_TTranslator.h"
 #include "unit/files/FilesTestSupport.h"
 
@@ -224,4 +227,63 @@ TEST_F(RunSequence, ASetupCopiedElsewhereFindsItsRecordAndARebuiltOneGetsANewOne
     record.CloseKey();
     EXPECT_EQ(engine->FindInstallRecord(false), "");
     EXPECT_EQ(engine->FindInstallRecord(true), std::string(installRecordsKey) + "\\Install1");
+}
+
+namespace {
+
+const char* const rebootChildVariable = "QLRY_REBOOT_CHILD";
+
+// A copy of this program that Wine presents as another Windows version; it runs only the
+// test named by Filter.
+class ProgramAsOtherWindows {
+public:
+    ProgramAsOtherWindows(const std::string& version, const std::string& filter) : copy_(ProgramDir() + "test_run_" + version + ".exe") {
+        CopyFileA((ProgramDir() + "test_run.exe").c_str(), copy_.c_str(), FALSE);
+        appDefaults_ = "\\Software\\Wine\\AppDefaults\\" + ExtractFileName(copy_);
+        TRegistry wine;
+        wine.SetRootKey(HKEY_CURRENT_USER);
+        if (wine.OpenKey(appDefaults_, true)) wine.WriteString("Version", version);
+        SetEnvironmentVariableA("GTEST_FILTER", filter.c_str());
+        SetEnvironmentVariableA(rebootChildVariable, "1");
+        child_ = std::make_unique<ChildProcess>("\"" + copy_ + "\"");
+        SetEnvironmentVariableA("GTEST_FILTER", nullptr);
+        SetEnvironmentVariableA(rebootChildVariable, nullptr);
+    }
+    ~ProgramAsOtherWindows() {
+        child_.reset();
+        TRegistry wine;
+        wine.SetRootKey(HKEY_CURRENT_USER);
+        wine.DeleteKey(appDefaults_);
+        DeleteFileA(copy_.c_str());
+    }
+    ChildProcess& Child() { return *child_; }
+
+private:
+    std::string copy_;
+    std::string appDefaults_;
+    std::unique_ptr<ChildProcess> child_;
+};
+
+} // namespace
+
+TEST(RebootChild, RebootOnAnUnsupportedWindows) {
+    if (!std::getenv(rebootChildVariable)) GTEST_SKIP() << "runs only inside the child";
+    TDataModule owner(nullptr);
+    auto* engine = new TInstall(&owner);
+    engine->RebootWindows();
+    bool failed = false;
+    engine->OnFailedReboot = [&](TObject*) { failed = true; };
+    engine->RebootWindows();
+    EXPECT_TRUE(failed);
+}
+
+TEST(Reboot, WindowsThatCannotRestartFromTheProgramGetsTheManualRestartMessage) {
+    ProgramAsOtherWindows nt351("nt351", "RebootChild.*");
+    ASSERT_TRUE(nt351.Child().Started());
+    // Found by its process alone: under NT 3.51 the box is not found by the dialog class.
+    HWND box = WaitForWindow(nt351.Child().Id(), "", 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), "Could not reboot windows. Please manually reboot windows.");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(nt351.Child().Wait(30000), 0);
 }
