@@ -157,6 +157,8 @@ protected:
 
 private:
     void ReadRemoteFileList();
+    // Success pages, clean-up, the end of the program and the files to run.
+    void FinishSuccessfulRun();
     void StoreLanguageForRestart();
     void ChooseRunMode();
     void StartNormalMode();

@@ -126,12 +126,7 @@ void TCustomInstall::CompleteAfterRestart() {
             DeleteFile(name);
         }
     }
-    NotifyGoodInstall();
-    CleanupTemporaryCopy();
-    DeleteInstallRecord();
-    if (runAutomatic_) Shutdown();
-    RunFilesAfterInstall();
-    installing_ = false;
+    FinishSuccessfulRun();
 }
 
 } // namespace qlry

@@ -141,6 +141,10 @@ void TCustomInstall::Process() {
         TerminateApplication();
         return;
     }
+    FinishSuccessfulRun();
+}
+
+void TCustomInstall::FinishSuccessfulRun() {
     NotifyGoodInstall();
     CleanupTemporaryCopy();
     DeleteInstallRecord();

@@ -212,54 +212,27 @@ TCustomInstallFile::TSettings TCustomInstallFile::CurrentSettings() const {
     return {Container(), includeFromDir_, activeX_, fileType_, DestDirType(), destName_, DestDir(), fileName_};
 }
 
-void TCustomInstallFile::SetActiveX(bool value) {
+template <class T>
+void TCustomInstallFile::ChangeSetting(T TSettings::*setting, const T& value, T& storage) {
     if (IsLoading()) {
-        activeX_ = value;
+        storage = value;
         return;
     }
     TSettings next = CurrentSettings();
-    next.activeX = value;
+    next.*setting = value;
     ApplyPropertyRules(next);
 }
 
-void TCustomInstallFile::SetDestName(const std::string& value) {
-    if (IsLoading()) {
-        destName_ = value;
-        return;
-    }
-    TSettings next = CurrentSettings();
-    next.destName = value;
-    ApplyPropertyRules(next);
-}
+void TCustomInstallFile::SetActiveX(bool value) { ChangeSetting(&TSettings::activeX, value, activeX_); }
 
-void TCustomInstallFile::SetFileName(const std::string& value) {
-    if (IsLoading()) {
-        fileName_ = value;
-        return;
-    }
-    TSettings next = CurrentSettings();
-    next.fileName = value;
-    ApplyPropertyRules(next);
-}
+void TCustomInstallFile::SetDestName(const std::string& value) { ChangeSetting(&TSettings::destName, value, destName_); }
 
-void TCustomInstallFile::SetFileType(TInstallFileType value) {
-    if (IsLoading()) {
-        fileType_ = value;
-        return;
-    }
-    TSettings next = CurrentSettings();
-    next.fileType = value;
-    ApplyPropertyRules(next);
-}
+void TCustomInstallFile::SetFileName(const std::string& value) { ChangeSetting(&TSettings::fileName, value, fileName_); }
+
+void TCustomInstallFile::SetFileType(TInstallFileType value) { ChangeSetting(&TSettings::fileType, value, fileType_); }
 
 void TCustomInstallFile::SetIncludeFromDir(const std::string& value) {
-    if (IsLoading()) {
-        includeFromDir_ = value;
-        return;
-    }
-    TSettings next = CurrentSettings();
-    next.includeFromDir = value;
-    ApplyPropertyRules(next);
+    ChangeSetting(&TSettings::includeFromDir, value, includeFromDir_);
 }
 
 void TCustomInstallFile::SetDestDir(const std::string& value) {

@@ -114,6 +114,9 @@ private:
         std::string fileName;
     };
     TSettings CurrentSettings() const;
+    // A setting changed outside loading goes through the rules; while loading it is stored.
+    template <class T>
+    void ChangeSetting(T TSettings::*setting, const T& value, T& storage);
     void ApplyPropertyRules(TSettings next);
 
     void Install();
