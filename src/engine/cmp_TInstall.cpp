@@ -321,14 +321,6 @@ void TCustomInstall::Process() {
         if (TApplication* application = Application()) application->Terminate();
 }
 
-void TCustomInstall::BuildFromInfoFile() {
-    if (TApplication* application = Application()) application->Terminate();
-}
-
-void TCustomInstall::TransferToFloppies(const std::string&) {
-    if (TApplication* application = Application()) application->Terminate();
-}
-
 std::string TCustomInstall::FindInstallRecord(bool) { return ""; }
 
 void TCustomInstall::HandleException(TObject*, const Exception& error) {
