@@ -29,6 +29,12 @@ std::vector<std::string> FilesIn(const std::string& dir) {
     return names;
 }
 
+// Presses Button and waits for the box to go, so that the next search cannot find it.
+void Answer(HWND box, int button) {
+    PostMessageA(box, WM_COMMAND, button, 0);
+    for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(50);
+}
+
 std::string RandomBytes(std::size_t size, unsigned seed) {
     std::mt19937 random(seed);
     std::string bytes(size, '\0');
@@ -91,11 +97,11 @@ TEST_F(Floppy, TransferAsksForEachDiskAndLeavesAWorkingDiskSet) {
         ASSERT_NE(box, nullptr) << "no question after " << questions.size();
         const std::string text = MessageBoxText(box);
         questions.push_back(text);
-        ASSERT_EQ(text.rfind("Please insert disk ", 0), 0u) << text;
+        ASSERT_EQ(text.rfind("Please insert disk ", 0), 0u) << "[" << text << "] in [" << WindowText(box) << "]";
         const int wanted = std::atoi(text.c_str() + 19);
         SwapDisk(inDrive, wanted);
         inDrive = wanted;
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        Answer(box, IDOK);
         if (wanted == 1) break;  // disk 1 comes back last, for the final header table
         ASSERT_LT(questions.size(), 6u);
     }
@@ -140,12 +146,8 @@ TEST_F(Floppy, CancelStopsTheTransferAndKeepsWhatIsOnTheDisk) {
     HWND question = WaitForWindow(setup.Id(), "#32770", 60000);
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(MessageBoxText(question), "Please insert disk 2");
-    PostMessageA(question, WM_COMMAND, IDCANCEL, 0);
-    HWND box = nullptr;
-    for (int i = 0; i < 100 && !box; ++i) {
-        HWND found = WaitForWindow(setup.Id(), "#32770", 200);
-        if (found && found != question && IsWindow(found)) box = found;
-    }
+    Answer(question, IDCANCEL);
+    HWND box = WaitForWindow(setup.Id(), "#32770", 30000);
     ASSERT_NE(box, nullptr) << "no message after Cancel";
     EXPECT_EQ(MessageBoxText(box), "Aborted by user");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
