@@ -55,8 +55,8 @@ protected:
         // Incompressible, so that files.1 runs over more than one disk.
         WriteSource("data.bin", RandomBytes(1400000, 5));
         WriteBuildInf(Dist() + "\r\n");
-        ASSERT_EQ(RunBuild("FILES", "-b"), "");
     }
+    void Build() { ASSERT_EQ(RunBuild("FILES", "-b"), ""); }
     void TearDown() override {
         if (!drive.empty()) Clear(drive);
         BuildProgram::TearDown();
@@ -87,6 +87,7 @@ protected:
 } // namespace
 
 TEST_F(Floppy, TransferAsksForEachDiskAndLeavesAWorkingDiskSet) {
+    Build();
     SetEnvironmentVariableA("QLRY_BUILD_PROJECT", "FILES");
     ChildProcess setup(TransferCommand());
     ASSERT_TRUE(setup.Started());
@@ -140,6 +141,7 @@ TEST_F(Floppy, TransferAsksForEachDiskAndLeavesAWorkingDiskSet) {
 }
 
 TEST_F(Floppy, CancelStopsTheTransferAndKeepsWhatIsOnTheDisk) {
+    Build();
     SetEnvironmentVariableA("QLRY_BUILD_PROJECT", "FILES");
     ChildProcess setup(TransferCommand());
     ASSERT_TRUE(setup.Started());
@@ -154,4 +156,20 @@ TEST_F(Floppy, CancelStopsTheTransferAndKeepsWhatIsOnTheDisk) {
     EXPECT_EQ(setup.Wait(30000), 0);
     for (const char* name : {"setup.exe", "setup.1", "files.1"})
         EXPECT_TRUE(FileExistsOnDisk(drive + "\\" + name)) << name;
+}
+
+TEST_F(Floppy, SetupArchiveLargerThanTheDiskIsReported) {
+    WriteSource("presetup.txt", RandomBytes(1500000, 6));
+    Build();
+    SetEnvironmentVariableA("QLRY_BUILD_PROJECT", "FILES");
+    ChildProcess setup(TransferCommand());
+    ASSERT_TRUE(setup.Started());
+    HWND box = WaitForWindow(setup.Id(), "#32770", 60000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), "Cannot create setup.1 on the A drive. Probably not enough room");
+    Answer(box, IDOK);
+    EXPECT_EQ(setup.Wait(30000), 0);
+    // The loading program went on first, with its trailer.
+    EXPECT_EQ(TrailerOf(ReadFileBytes(drive + "\\setup.exe")).marker, "NOTSELFEXTRACT");
+    EXPECT_FALSE(FileExistsOnDisk(drive + "\\files.1"));
 }
