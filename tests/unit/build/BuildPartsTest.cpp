@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "engine/cmp_TInstall.h"
 #include "model/cmp_TInstallContainer.h"
@@ -111,8 +113,8 @@ TEST_F(BuildParts, MissingSetupArchiveStopsTheSelfExtractingStep) {
                   exe);
 }
 
-// A net distribution, built through BuildDistribution with a framework of the test's own.
-class NetBuild : public BuildParts {
+// Distributions built through BuildDistribution, with a framework of the test's own.
+class DistributionBuild : public BuildParts {
 protected:
     void SetUp() override {
         BuildParts::SetUp();
@@ -150,7 +152,7 @@ protected:
     TCustomNetInstallLocation* location = nullptr;
 };
 
-TEST_F(NetBuild, FileListHoldsOneRecordPerFileCompressedInThisBuild) {
+TEST_F(DistributionBuild, FileListHoldsOneRecordPerFileCompressedInThisBuild) {
     struct Row {
         TDistributeType type;
         const char* name;
@@ -211,4 +213,57 @@ TEST_F(NetBuild, FileListHoldsOneRecordPerFileCompressedInThisBuild) {
         EXPECT_FALSE(third.version.empty());
         EXPECT_EQ(readme->CompressedInBuild, true);
     }
+}
+
+TEST_F(DistributionBuild, HooksFireInOrderAtTheirPoints) {
+    AddFile("readme.txt", "read me first", "ReadmeFile");
+    const std::string dist = scratch.File("dist");
+    std::vector<std::string> seen;
+    auto hook = [&](const char* name, std::function<void()> check) {
+        return [&seen, name, check, this](TCustomInstall* sender) {
+            EXPECT_EQ(sender, engine) << name;
+            seen.push_back(name);
+            check();
+        };
+    };
+    auto exists = [&](const char* name) { return FileExistsOnDisk(dist + "\\" + name); };
+    engine->OnBeforeCreateSetupArchive = hook("before setup archive", [&] { EXPECT_FALSE(exists("setup.1")); });
+    engine->OnAfterCreateSetupArchive = hook("after setup archive", [&] {
+        EXPECT_TRUE(exists("setup.1"));
+        EXPECT_FALSE(exists("setup.exe"));
+    });
+    engine->OnBeforeCopySetupProgram = hook("before copy", [&] { EXPECT_FALSE(exists("setup.exe")); });
+    engine->OnAfterCopySetupProgram = hook("after copy", [&] { EXPECT_TRUE(exists("setup.exe")); });
+    engine->OnAfterCreateSetupProgram = hook("after setup program", [&] { EXPECT_FALSE(exists("files.1")); });
+    engine->OnAfterCompressDistribution = hook("after compress", [&] {
+        EXPECT_TRUE(exists("files.1"));
+        EXPECT_EQ(engine->ArchiveFile(), "");
+    });
+    engine->OnBeforeMakeSelfExtracting = hook("before self-extracting", [&] {
+        EXPECT_EQ(ReadFileBytes(dist + "\\setup.exe"), "LOADER");
+    });
+    engine->OnAfterMakeSelfExtracting = hook("after self-extracting", [&] {
+        EXPECT_EQ(TrailerOf(ReadFileBytes(dist + "\\setup.exe")).marker, "SELFEXTRACTING");
+    });
+
+    engine->BuildDistribution(ProgramDir() + "verfull.exe", dist, true);
+    EXPECT_EQ(seen, (std::vector<std::string>{"before setup archive", "after setup archive", "after setup program",
+                                              "after compress", "before self-extracting", "after self-extracting"}));
+
+    // Without the loading program the setup program itself is copied, and a build that is
+    // not stand-alone marks it as lying beside its archives.
+    seen.clear();
+    DeleteFile(dist + "\\setup.exe");
+    DeleteFile(dist + "\\files.1");
+    ForceDirectories(scratch.File("prog"));
+    ASSERT_TRUE(::CopyFileA((ProgramDir() + "verfull.exe").c_str(), scratch.File("prog\\setup.exe").c_str(), FALSE));
+    engine->SetUseLoadingProgram(false);
+    EXPECT_EQ(MessageOf<IEInstall>([&] { engine->BuildDistribution(scratch.File("prog\\setup.exe"), dist, true); }),
+              "Cannot build a stand alone executable if the UseLoadingProgram property of the TInstall is set to False");
+    EXPECT_TRUE(seen.empty());
+    engine->BuildDistribution(scratch.File("prog\\setup.exe"), dist, false);
+    EXPECT_EQ(seen, (std::vector<std::string>{"before copy", "after copy", "after setup program", "after compress"}));
+    const std::string copied = ReadFileBytes(dist + "\\setup.exe");
+    EXPECT_EQ(copied.substr(0, copied.size() - 56), ReadFileBytes(ProgramDir() + "verfull.exe"));
+    EXPECT_EQ(TrailerOf(copied).marker, "NOTSELFEXTRACT");
 }
