@@ -191,13 +191,19 @@ void TCustomInstall::CreateSetupProgram(const std::string& buildDir, const std::
         Fire(OnAfterCopySetupProgram, this);
         return;
     }
-    try {
-        CreateSetupArchive(buildDir, exeName);
-    } catch (const EqcDiskFull&) {
-        throw IEInstall("The disk that you have specified has been determined to be either too full or is corrupt "
+    auto diskFull = [] {
+        return IEInstall("The disk that you have specified has been determined to be either too full or is corrupt "
                         "while trying to copy the SETUP.1 archive file. You should probably clear all files off of "
                         "the drive. Minimally, you should leave enough space on the drive for the SETUP.1 archive "
                         "file.");
+    };
+    try {
+        CreateSetupArchive(buildDir, exeName);
+    } catch (const EqcDiskFull&) {
+        throw diskFull();
+    } catch (const EWriteError&) {
+        // The archive writer reports a full disk as a failed stream write.
+        throw diskFull();
     }
     const std::string framework = QuilloryInfo::FrameworkDirectory(false);
     if (framework.empty())

@@ -173,3 +173,12 @@ TEST_F(Floppy, SetupArchiveLargerThanTheDiskIsReported) {
     EXPECT_EQ(TrailerOf(ReadFileBytes(drive + "\\setup.exe")).marker, "NOTSELFEXTRACT");
     EXPECT_FALSE(FileExistsOnDisk(drive + "\\files.1"));
 }
+
+TEST_F(Floppy, BuildOntoAFullDiskNamesTheSetupArchive) {
+    WriteSource("presetup.txt", RandomBytes(1500000, 7));
+    WriteBuildInf(drive + "\\\r\n");
+    EXPECT_EQ(RunBuild("FILES", "-b"),
+              "The disk that you have specified has been determined to be either too full or is corrupt while trying "
+              "to copy the SETUP.1 archive file. You should probably clear all files off of the drive. Minimally, you "
+              "should leave enough space on the drive for the SETUP.1 archive file.");
+}
