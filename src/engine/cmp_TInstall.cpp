@@ -321,18 +321,6 @@ void TCustomInstall::Notification(TComponent* component, TOperation operation) {
 }
 
 // ---------------------------------------------------------------------------------------
-// The stages that later parts of the system fill in
-
-void TCustomInstall::BuildFromInfoFile() {
-    if (TApplication* application = Application()) application->Terminate();
-}
-
-void TCustomInstall::TransferToFloppies(const std::string&) {
-    if (TApplication* application = Application()) application->Terminate();
-}
-
-
-// ---------------------------------------------------------------------------------------
 // TInstall
 
 TInstall::TInstall(TComponent* owner) : TCustomInstall(owner) {}

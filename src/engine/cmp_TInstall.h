@@ -147,6 +147,34 @@ public:
     // Takes size, date and version of each listed file from a build's "filelist.lst".
     void ReadFileList(const std::string& fileName);
 
+    // ---- Distribution building (-b) and the floppy transfer (-f), in cmp_TInstall_Build.cpp
+    // The last 56 bytes of every setup.exe: where the appended setup.1 and files.1 lie, first
+    // and last byte inclusive; all 0 for "NOTSELFEXTRACT", files.1's 0 when none was appended.
+    struct TSelfExtractTrailer {
+        std::string Marker;
+        uint32_t Setup1Start = 0, Setup1End = 0, Files1Start = 0, Files1End = 0;
+    };
+    static constexpr int selfExtractTrailerSize = 56;
+    virtual void BuildDistribution(const std::string& exeName, const std::string& buildDir, bool standAlone);
+    virtual void CreateSetupArchive(const std::string& buildDir, const std::string& exeName);
+    void CreateSetupProgram(const std::string& buildDir, const std::string& exeName);
+    void WriteFileList();
+    void MakeSelfExtracting(const std::string& setupExe, const std::string& setup1, const std::string& files1);
+    void MarkNotSelfExtracting(const std::string& fileName);
+    // IEInstall when the file cannot be opened or is shorter than a trailer.
+    static TSelfExtractTrailer ReadSelfExtractTrailer(const std::string& fileName);
+    // The compressor's new-disk question during the floppy transfer; Cancel raises.
+    void AskForDisk(int diskNumber);
+    // Clears every install file's marks of an earlier build first.
+    void Compress(TCompressOptions options) override;
+    // Fired at fixed points of a build and a transfer; nothing in the program assigns them.
+    TInstallNotifyHook OnBeforeCreateSetupArchive, OnAfterCreateSetupArchive;
+    TInstallNotifyHook OnBeforeCopySetupProgram, OnAfterCopySetupProgram;
+    TInstallNotifyHook OnAfterCreateSetupProgram, OnAfterCompressDistribution;
+    TInstallNotifyHook OnBeforeMakeSelfExtracting, OnAfterMakeSelfExtracting;
+    std::function<void(TCustomInstall* sender, const TlzhFileStats& stats)> OnFloppyStatus;
+    // ---- end of distribution building
+
 protected:
     void Loaded() override;
     void Notification(TComponent* component, TOperation operation) override;

@@ -64,25 +64,6 @@ void TerminateApplication() {
     if (TApplication* application = Application()) application->Terminate();
 }
 
-// The 56-byte record at the end of a setup.exe that says where its archives are.
-int32_t FilesOffsetOfSelfExtractingSetup(const std::string& fileName) {
-    const char* const message =
-        "Could not read the extraction info from the archive file %s when trying to find the correct offset into "
-        "the self extracting file";
-    HANDLE file = CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw IEInstall(message, {fileName});
-    unsigned char trailer[56];
-    DWORD read = 0;
-    bool ok = SetFilePointer(file, -56, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-              ReadFile(file, trailer, sizeof trailer, &read, nullptr) && read == sizeof trailer;
-    CloseHandle(file);
-    if (!ok) throw IEInstall(message, {fileName});
-    int32_t offset;
-    std::memcpy(&offset, trailer + 24, 4);
-    return offset;
-}
-
 // The line that quotes a path for the command interpreter.
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
@@ -108,7 +89,7 @@ void TCustomInstall::Process() {
     if (useLoadingProgram_ && !HasOption(ioSourcePath)) throw IEInstall(missingSourcePathMessage);
     InstallRecordKey() = FindInstallRecord(true);
     ClearUnfinishedBusiness();
-    if (HasOption(ioSelfExtract)) SharedCompressor().SetOffset(FilesOffsetOfSelfExtractingSetup(GetArchivePath()));
+    if (HasOption(ioSelfExtract)) SharedCompressor().SetOffset(ReadSelfExtractTrailer(GetArchivePath()).Files1Start);
     ReadArchiveInfo();
     if (OnAfterInitialized) OnAfterInitialized(this);
     BroadcastInformationEvent(this, ieBeforeInstall, nullptr);
