@@ -20,6 +20,7 @@
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
 #include "support/TestSupport.h"
+#include "support/WindowDriver.h"
 
 namespace qlry::test {
 
@@ -42,6 +43,21 @@ inline BOOL CALLBACK MatchControlName(HWND window, LPARAM data) {
     if (!IsWindowVisible(window) || WindowControlName(window) != *s->text) return TRUE;
     s->found = window;
     return FALSE;
+}
+
+inline BOOL CALLBACK MatchSystemDialog(HWND window, LPARAM data) {
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (!IsWindowVisible(window) || std::string(className) != "#32770") return TRUE;
+    reinterpret_cast<TWindowSearch*>(data)->found = window;
+    return FALSE;
+}
+
+// The visible system dialog of this thread (the folder browser), or nullptr.
+inline HWND FindSystemDialog() {
+    TWindowSearch search{nullptr, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchSystemDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // The first visible top-level window of this thread with that caption.
