@@ -238,3 +238,28 @@ inline TScript::Step ShootWizard(const std::string& name) {
 }
 
 } // namespace qlry::test
+
+namespace qlry::test {
+
+inline BOOL CALLBACK MatchEditChild(HWND window, LPARAM data) {
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (!IsWindowVisible(window) || _stricmp(className, "Edit") != 0) return TRUE;
+    reinterpret_cast<TWindowSearch*>(data)->found = window;
+    return FALSE;
+}
+
+// The first visible edit below Parent.
+inline HWND FindEdit(HWND parent) {
+    TWindowSearch search{nullptr, nullptr};
+    EnumChildWindows(parent, MatchEditChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Types Text into an edit and lets the last key go, as a person's typing ends.
+inline void TypeAndRelease(HWND edit, const std::string& text) {
+    TypeInto(edit, text);
+    SendMessageA(edit, WM_KEYUP, 'X', 0xC0000001);
+}
+
+} // namespace qlry::test

@@ -151,3 +151,105 @@ TEST_F(DialogsTest, NextLeadsThroughEveryPageAndThePagesWriteTheChosenPlaces) {
     EXPECT_EQ(linkGroup->DestDir(), "\\Qlry Beta Games");
     EXPECT_EQ(errors, std::vector<std::string>{});
 }
+
+TEST_F(DialogsTest, BrowsingFromAMissingDestinationCreatesItOnlyWhileTheBrowserIsOpen) {
+    ScratchDir scratch;
+    const std::string missing = scratch.File("Missing") + "\\Sub";
+    const std::string chosen = scratch.File("Chosen");
+    engine->SetDestDirType(nullptr);
+    engine->SetDestDir(missing);
+    AddManager("dmBefore", dmBeforeInstall);
+    Add<TSelectDestinationDlg>("Destination");
+    bool existedWhileBrowsing = false, existedAfter = true;
+    std::string editAfterChoice;
+    auto browserOpen = [] { return FindSystemDialog() != nullptr; };
+    RunScripted([&] { engine->BroadcastInformationEvent(engine, DialogEvent::BeforeInstall, nullptr); },
+                {
+                    WaitForPage("Choose Destination Location"), ClickOnPage("BrowseBtn"), browserOpen,
+                    [&] {
+                        existedWhileBrowsing = DirectoryExists(missing);
+                        SaveScreenshot(FindSystemDialog(), "folder_browser");
+                        Click(GetDlgItem(FindSystemDialog(), IDCANCEL));
+                        return true;
+                    },
+                    [&] {
+                        if (FindSystemDialog()) return false;
+                        existedAfter = DirectoryExists(missing);
+                        return true;
+                    },
+                    // Now a directory typed into the browser's own path edit.
+                    ClickOnPage("BrowseBtn"), browserOpen,
+                    [&] {
+                        HWND edit = FindEdit(FindSystemDialog());
+                        if (!edit) return false;
+                        TypeAndRelease(edit, chosen + "\\");
+                        Click(GetDlgItem(FindSystemDialog(), IDOK));
+                        return true;
+                    },
+                    [&] {
+                        if (FindSystemDialog()) return false;
+                        editAfterChoice = WindowText(PageControl("edDestDir"));
+                        return true;
+                    },
+                    ClickOnPage("ProceedBtn"),
+                });
+    EXPECT_TRUE(existedWhileBrowsing);
+    EXPECT_FALSE(existedAfter);
+    EXPECT_TRUE(DirectoryExists(scratch.File("Missing")));  // only the last level goes
+    EXPECT_TRUE(DirectoryExists(chosen));
+    EXPECT_EQ(engine->DestDir(), chosen);
+    EXPECT_EQ(engine->DestDirType(), nullptr);
+    EXPECT_EQ(editAfterChoice, chosen);
+    EXPECT_EQ(errors, std::vector<std::string>{});
+}
+
+TEST_F(DialogsTest, AnEmptyDestinationShowsNoDirectoryAndStaysEmpty) {
+    engine->SetDestDirType(nullptr);
+    engine->SetDestDir("");
+    AddManager("dmBefore", dmBeforeInstall);
+    Add<TSelectDestinationDlg>("Destination");
+    bool boxShown = true;
+    RunScripted([&] { engine->BroadcastInformationEvent(engine, DialogEvent::BeforeInstall, nullptr); },
+                {WaitForPage("Choose Destination Location"),
+                 [&] {
+                     boxShown = PageControl("gbDirectory") != nullptr;
+                     return true;
+                 },
+                 ClickOnPage("ProceedBtn")});
+    EXPECT_FALSE(boxShown);
+    EXPECT_EQ(engine->DestDir(), "");
+}
+
+TEST_F(DialogsTest, DestinationAndFolderDialogsOnTheirOwnNeedAContainer) {
+    auto* destination = Add<TSelectDestinationDlg>("Destination", false);
+    EXPECT_EQ(MessageOf<Exception>([&] { destination->Execute(); }),
+              "Cannot run this dialog Destination with a blank Container property");
+    auto* folder = Add<TSelectFolderDlg>("Folder", false);
+    EXPECT_EQ(MessageOf<Exception>([&] { folder->Execute(); }),
+              "Cannot run this dialog Folder with a blank Container property");
+    folder->SetContainer(engine);
+    EXPECT_EQ(MessageOf<Exception>([&] { folder->Execute(); }),
+              "The container for Folder must be a TCustomShellLinkGroup");
+}
+
+TEST_F(DialogsTest, APageOnItsOwnRunsOnItsEventAndNextClosesIt) {
+    auto* welcome = Add<TWelcomeDlg>("Welcome");
+    int before = 0, after = 0;
+    welcome->OnBeforeExecute = [&](TObject*) { ++before; };
+    welcome->OnAfterExecute = [&](TObject*) { ++after; };
+    bool backShown = true;
+    engine->BroadcastInformationEvent(engine, DialogEvent::License, nullptr);  // not its event
+    EXPECT_EQ(before, 0);
+    RunScripted([&] { engine->BroadcastInformationEvent(engine, DialogEvent::Welcome, nullptr); },
+                {[&] {
+                     HWND window = FindTopWindow("Welcome");
+                     if (!window) return false;
+                     backShown = FindVisibleControl(window, "BackBtn") != nullptr;
+                     Click(FindVisibleControl(window, "ProceedBtn"));
+                     return true;
+                 }});
+    EXPECT_EQ(before, 1);
+    EXPECT_EQ(after, 1);
+    EXPECT_FALSE(backShown);
+    EXPECT_EQ(welcome->Form(), nullptr);
+}
