@@ -24,6 +24,7 @@ private:
     TProgressBar* totalProgress_ = nullptr;
     TLabel* copyingFile_ = nullptr;
     TImage* transferImage_ = nullptr;
+    TImage* unzipImage_ = nullptr;
 };
 
 } // namespace qlry

@@ -224,6 +224,15 @@ inline TScript::Step ClickOnPage(const std::string& name) {
     };
 }
 
+// A step that waits.
+inline TScript::Step Pause(DWORD ms) {
+    auto start = std::make_shared<DWORD>(0);
+    return [start, ms] {
+        if (!*start) *start = GetTickCount();
+        return GetTickCount() - *start >= ms;
+    };
+}
+
 // A step: a screenshot of the visible wizard once it has been painted.
 inline TScript::Step ShootWizard(const std::string& name) {
     auto first = std::make_shared<DWORD>(0);

@@ -28,14 +28,6 @@ TScript::Step Press(std::vector<std::string>& seen, const std::string& button) {
     };
 }
 
-TScript::Step Pause(DWORD ms) {
-    auto start = std::make_shared<DWORD>(0);
-    return [start, ms] {
-        if (!*start) *start = GetTickCount();
-        return GetTickCount() - *start >= ms;
-    };
-}
-
 } // namespace
 
 TEST_F(DialogsTest, PagesWithEqualOrderAreShownInTheOrderOfTheExchangeSort) {
