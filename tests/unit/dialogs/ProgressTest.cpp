@@ -254,3 +254,37 @@ TEST_F(DialogsTest, ADiskRequestWithTheWrongParametersIsRefusedUntranslatedWhere
     }
     EXPECT_EQ(CurrentDialogManager(), nullptr);
 }
+
+TEST_F(DialogsTest, TheCopyWindowShowsTheEnginesTotalsOfAReportThatClimbsTheTree) {
+    AddManager("dmCopy", dmDuringCopyFiles);
+    auto* dialog = Add<TCopyFileDlg>("CopyFile");
+    auto* directory = Add<TInstallDirectory>("AppDir");
+    auto* file = new TInstallFile(&owner);
+    file->SetName("BigFile");
+    file->SetContainer(directory);
+    file->SetFileName("big.dat");
+    // Earlier files brought the directory to 1000 of 4000 bytes and the engine to 7000 of 10000.
+    directory->SetState(ifsInstall);
+    directory->SetTotalSize(4000);
+    directory->SetBytesDone(1000);
+    engine->SetState(ifsInstall);
+    engine->SetTotalSize(10000);
+    engine->SetBytesDone(7000);
+    TFileStatusParameter status;
+    status.FileName = "big.dat";
+    status.FileBytesDone = 500;
+    status.FilePercentDone = 50;
+    TList report;
+    report.Add(static_cast<TObject*>(file));
+    report.Add(static_cast<TObject*>(&status));
+    directory->DoInformationEventControl(file, icInstallStatus, &report);
+    auto* form = dynamic_cast<TCopyFileForm*>(dialog->Form());
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->TotalProgress()->Position(), 75);  // Round(7500 / 10000 * 100), the engine's view
+    EXPECT_EQ(form->FileProgress()->Position(), 50);
+    EXPECT_EQ(form->CopyingFileLabel()->Caption(), "big.dat");
+    engine->BroadcastInformationEvent(engine, ieProcessingDone, nullptr);
+    EXPECT_FALSE(IsWindowVisible(form->Handle()));
+    directory->SetState(ifsNone);
+    engine->SetState(ifsNone);
+}
