@@ -127,12 +127,15 @@ void TOpenFolderDialog::FreeControls() {
 }
 
 std::string TOpenFolderDialog::StartSelection(const std::string& directory) {
-    std::string path = directory;
+    std::string path = Trim(directory).empty() ? std::string() : directory;
     while (!path.empty() && !DirectoryExists(path)) {
-        std::string::size_type slash = path.find_last_of('\\');
-        path = slash == std::string::npos ? std::string() : path.substr(0, slash);
+        const std::string::size_type slash = path.find_last_of('\\');
+        std::string parent = slash == std::string::npos ? std::string() : path.substr(0, slash);
         // "C:" names the drive's current directory; the root is meant.
-        if (path.size() == 2 && path[1] == ':') path += '\\';
+        if (parent.size() == 2 && parent[1] == ':') parent += '\\';
+        // A drive that is not there has no directory to fall back to.
+        if (parent == path) parent.clear();
+        path = parent;
     }
     if (path.empty()) return path;
     return path.size() > 3 ? RemoveBackslash(path) : AddBackslash(path);

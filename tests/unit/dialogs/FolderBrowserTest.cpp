@@ -22,6 +22,8 @@ TEST(FolderBrowser, OpensAtTheDeepestExistingDirectoryOfItsStart) {
         {"C:", "C:\\"},
         {scratch.File("Data") + "\\", scratch.File("Data")},
         {scratch.File("Data") + "\\Missing\\Deeper", scratch.File("Data")},
+        {"Q:\\Nowhere\\Disk2", ""},  // a drive that is not there
+        {"Q:\\", ""},
         {"", ""},
         {"   ", ""},
     };
