@@ -109,7 +109,9 @@ void TSelectFolderForm::FolderListBoxClick() {
 void TSelectFolderForm::FolderEditChange() {
     if (!target_ || !folderEdit_) return;
     target_->SetDestDirType(TPathSpecifierList::Standard().Find<TpsProgramMenu>());
-    target_->SetDestDir("\\" + folderEdit_->Text());
+    std::string folder(1, '\\');
+    folder += folderEdit_->Text();
+    target_->SetDestDir(folder);
 }
 
 void TSelectFolderForm::FormResize() {
