@@ -122,6 +122,14 @@ public:
     }
 
     bool Done() const { return next_ >= steps_.size(); }
+    // Lets the remaining steps run once the modal loop is over.
+    void Finish(DWORD ms = 3000) {
+        const DWORD start = GetTickCount();
+        while (!Done() && failure_.empty() && GetTickCount() - start < ms) {
+            Application()->ProcessMessages();
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+    }
     const std::string& Failure() const { return failure_; }
 
 private:

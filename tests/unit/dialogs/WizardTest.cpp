@@ -7,6 +7,7 @@
 #include "dialogs/dlgcmp_TCopyFile.h"
 #include "dialogs/dlgcmp_TLicenseDlg.h"
 #include "dialogs/dlgcmp_TReadmeDlg.h"
+#include "dialogs/dlgcmp_TSelectDestination.h"
 #include "dialogs/dlgcmp_TSelectFolder.h"
 #include "dialogs/dlgcmp_TWelcomeDlg.h"
 #include "engine/exceptions_Quillory.h"
@@ -215,4 +216,28 @@ TEST_F(DialogsTest, WizardAndCopyFormAreShownWherePositionPlacesThem) {
     EXPECT_EQ(copyRect.right - copyRect.left, 474);
     EXPECT_EQ(copyRect.bottom - copyRect.top, 146);
     engine->BroadcastInformationEvent(engine, ieProcessingDone, nullptr);
+}
+
+TEST_F(DialogsTest, ReturnGoesOnFromAPageWithADefaultButtonAndEscapeCancels) {
+    AddManager("dmBefore", dmBeforeInstall);
+    Add<TReadmeDlg>("Readme")->ReadmeText()->Add("Some text to read.");
+    Add<TSelectDestinationDlg>("Destination");
+    auto pressKey = [](const char* control, WORD key) {
+        return [control, key] {
+            TBaseFormContainer* wizard = VisibleWizard();
+            HWND window = wizard ? FindVisibleControl(wizard->Handle(), control) : nullptr;
+            if (!window) return false;
+            PostMessageA(window, WM_KEYDOWN, key, 1);
+            return true;
+        };
+    };
+    TScript script({WaitForPage("Readme information"), pressKey("Information", VK_RETURN),
+                    WaitForPage("Choose Destination Location"), pressKey("edDestDir", VK_ESCAPE),
+                    [] { return VisibleWizard() == nullptr; }});
+    EXPECT_EQ(MessageOf<EAIUserAbort>(
+                  [&] { engine->BroadcastInformationEvent(engine, DialogEvent::BeforeInstall, nullptr); }),
+              "Installation aborted by the user");
+    script.Finish();
+    EXPECT_EQ(script.Failure(), "");
+    EXPECT_TRUE(script.Done());
 }
