@@ -200,6 +200,14 @@ private:
         std::string className = ExpectIdentifier();
         const TClassInfo* info = root->ClassInfo();
         if (!info || !SameText(info->Name(), className)) Fail("Class " + className + " is not the root's class", line);
+        // A second form of one class with the same owner (two pages of a wizard) takes
+        // the next free name, Name_1, Name_2, ...
+        if (TComponent* owner = root->Owner()) {
+            std::string unique = name;
+            for (int n = 1; owner->FindComponent(unique) && owner->FindComponent(unique) != root; ++n)
+                unique = name + "_" + std::to_string(n);
+            name = unique;
+        }
         root->SetName(name);
     }
 

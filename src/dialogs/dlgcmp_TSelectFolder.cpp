@@ -1,0 +1,71 @@
+#include "dialogs/dlgcmp_TSelectFolder.h"
+
+#include "dialogs/ordlg_SelectFolder.h"
+
+namespace qlry {
+
+namespace {
+
+const TClassRegistration registration(TSelectFolderDlg::StaticClassInfo());
+
+bool InheritsFromNamed(const TInstallContainer* object, const char* className) {
+    for (const TClassInfo* info = object ? object->ClassInfo() : nullptr; info; info = info->Parent())
+        if (info->Name() == className) return true;
+    return false;
+}
+
+} // namespace
+
+std::function<TInstallContainer*()>& MainLinkGroupFinder() {
+    static std::function<TInstallContainer*()> finder = [] {
+        TInstallContainerList& all = TInstallContainerList::Instance();
+        for (int i = 0; i < all.Count(); ++i)
+            if (InheritsFromNamed(all.Items(i), "TMainLinkGroup")) return all.Items(i);
+        return static_cast<TInstallContainer*>(nullptr);
+    };
+    return finder;
+}
+
+TInstallContainer* MainLinkGroup() { return MainLinkGroupFinder() ? MainLinkGroupFinder()() : nullptr; }
+
+bool IsShellLinkGroup(const TInstallContainer* object) { return InheritsFromNamed(object, "TCustomShellLinkGroup"); }
+
+TSelectFolderDlg::TSelectFolderDlg(TComponent* owner) : TBaseInstallDlg(owner) {
+    SetOrder(60);
+    RegisterPageForm(TSelectFolderForm::StaticClassInfo(), this, 0);
+    SetDialogManager(FindDialogManager(dmBeforeInstall));
+    if (TInstallContainer* group = MainLinkGroup()) SetContainer(group);
+}
+
+const TClassInfo& TSelectFolderDlg::StaticClassInfo() {
+    static const TClassInfo info("TSelectFolderDlg", &TBaseInstallDlg::StaticClassInfo(), FactoryOf<TSelectFolderDlg>(),
+                                 PageProperties());
+    return info;
+}
+
+const TClassInfo& TSelectFolderDlg::FormClass() const { return TSelectFolderForm::StaticClassInfo(); }
+
+TInstallContainer* TSelectFolderDlg::LinkGroup() const {
+    TInstallContainer* container = Container();
+    if (container && !IsShellLinkGroup(container))
+        throw Exception(TranslateString("The container for %s must be a TCustomShellLinkGroup"), {Name()});
+    return container;
+}
+
+void TSelectFolderDlg::AssignDialogProperties() {
+    TBaseInstallDlg::AssignDialogProperties();
+    AssignPageProperties();
+    if (auto* form = dynamic_cast<TSelectFolderForm*>(Form())) {
+        form->SetTarget(LinkGroup());
+        form->PrepareForm();
+        if (form->BackBtn()) form->BackBtn()->SetVisible(false);
+    }
+}
+
+bool TSelectFolderDlg::ShowDialog() {
+    if (!LinkGroup())
+        throw Exception(TranslateString("Cannot run this dialog %s with a blank Container property"), {Name()});
+    return TBaseInstallDlg::ShowDialog();
+}
+
+} // namespace qlry

@@ -1,0 +1,33 @@
+#pragma once
+// The program-folder page as an install-project component; its Container is the link
+// group whose folder the user chooses, the project's main link group unless set.
+#include <functional>
+
+#include "dialogs/dlgcmp_TBaseDlg.h"
+
+namespace qlry {
+
+// The project's main link group, or nullptr. By default the first live install object
+// of class TMainLinkGroup; the link unit may install its own finder.
+TInstallContainer* MainLinkGroup();
+std::function<TInstallContainer*()>& MainLinkGroupFinder();
+// Whether Object is a TCustomShellLinkGroup (by its class's name, so that this unit
+// needs nothing of the link unit).
+bool IsShellLinkGroup(const TInstallContainer* object);
+
+class TSelectFolderDlg : public TBaseInstallDlg {
+public:
+    explicit TSelectFolderDlg(TComponent* owner);
+    static const TClassInfo& StaticClassInfo();
+    const TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
+
+    const TClassInfo& FormClass() const override;
+    int OwnEvent() const override { return DialogEvent::LinkGroupStart; }
+    void AssignDialogProperties() override;
+    bool ShowDialog() override;
+
+    // The Container as a link group; raises when it is something else.
+    TInstallContainer* LinkGroup() const;
+};
+
+} // namespace qlry

@@ -1,0 +1,30 @@
+#pragma once
+// The copy-progress window: the file being processed and two progress bars.
+#include "dialogs/dlgcmp_TBaseDlg.h"
+#include "platform/ComCtrls.h"
+#include "platform/StdCtrls.h"
+
+namespace qlry {
+
+class TCopyFileForm : public TBaseDuringCopyForm {
+public:
+    explicit TCopyFileForm(TComponent* owner);
+    static const TClassInfo& StaticClassInfo();
+    const TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
+
+    void UpdateStatus(TFileStatusParameter* fileStatus, TDownloadStatusParameter* downloadStatus) override;
+
+    TProgressBar* FileProgress() const { return fileProgress_; }
+    TProgressBar* TotalProgress() const { return totalProgress_; }
+    TLabel* CopyingFileLabel() const { return copyingFile_; }
+    TImage* TransferImage() const { return transferImage_; }
+
+private:
+    TProgressBar* fileProgress_ = nullptr;
+    TProgressBar* totalProgress_ = nullptr;
+    TLabel* copyingFile_ = nullptr;
+    TImage* transferImage_ = nullptr;
+    TImage* unzipImage_ = nullptr;
+};
+
+} // namespace qlry
