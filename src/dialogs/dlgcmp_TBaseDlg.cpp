@@ -164,10 +164,7 @@ TDialogManager* CurrentDialogManager() { return currentDialogManager; }
 
 bool QueryUserAbort() {
     TCustomInstall* engine = CurrentInstall();
-    if (!engine) return true;
-    bool quitOut = true;
-    if (engine->OnUserAbort) engine->OnUserAbort(engine, quitOut);
-    return quitOut;
+    return !engine || engine->QueryUserAbort();
 }
 
 TCustomForm* CreateRegisteredForm(const TClassInfo& formClass, TComponent* owner) {

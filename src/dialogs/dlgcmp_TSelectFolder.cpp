@@ -8,27 +8,11 @@ namespace {
 
 const TClassRegistration registration(TSelectFolderDlg::StaticClassInfo());
 
-bool InheritsFromNamed(const TInstallContainer* object, const char* className) {
-    for (const TClassInfo* info = object ? object->ClassInfo() : nullptr; info; info = info->Parent())
-        if (info->Name() == className) return true;
-    return false;
-}
-
 } // namespace
 
-std::function<TInstallContainer*()>& MainLinkGroupFinder() {
-    static std::function<TInstallContainer*()> finder = [] {
-        TInstallContainerList& all = TInstallContainerList::Instance();
-        for (int i = 0; i < all.Count(); ++i)
-            if (InheritsFromNamed(all.Items(i), "TMainLinkGroup")) return all.Items(i);
-        return static_cast<TInstallContainer*>(nullptr);
-    };
-    return finder;
+bool IsShellLinkGroup(const TInstallContainer* object) {
+    return dynamic_cast<const TCustomShellLinkGroup*>(object) != nullptr;
 }
-
-TInstallContainer* MainLinkGroup() { return MainLinkGroupFinder() ? MainLinkGroupFinder()() : nullptr; }
-
-bool IsShellLinkGroup(const TInstallContainer* object) { return InheritsFromNamed(object, "TCustomShellLinkGroup"); }
 
 TSelectFolderDlg::TSelectFolderDlg(TComponent* owner) : TBaseInstallDlg(owner) {
     SetOrder(60);

@@ -1,18 +1,11 @@
 #pragma once
 // The program-folder page as an install-project component; its Container is the link
 // group whose folder the user chooses, the project's main link group unless set.
-#include <functional>
-
 #include "dialogs/dlgcmp_TBaseDlg.h"
+#include "links/cmp_TInstallShellLink.h"
 
 namespace qlry {
 
-// The project's main link group, or nullptr. By default the first live install object
-// of class TMainLinkGroup; the link unit may install its own finder.
-TInstallContainer* MainLinkGroup();
-std::function<TInstallContainer*()>& MainLinkGroupFinder();
-// Whether Object is a TCustomShellLinkGroup (by its class's name, so that this unit
-// needs nothing of the link unit).
 bool IsShellLinkGroup(const TInstallContainer* object);
 
 class TSelectFolderDlg : public TBaseInstallDlg {

@@ -22,20 +22,6 @@ using namespace qlry::test;
 
 namespace {
 
-// Stands in for the project's main link group (a TMainLinkGroup, a TCustomShellLinkGroup)
-// until the link classes are part of the build: the page knows link groups by class.
-class TStandInLinkGroup : public TInstallObject {
-public:
-    explicit TStandInLinkGroup(TComponent* owner) : TInstallObject(owner) {}
-    static const TClassInfo& StaticClassInfo() {
-        static const TClassInfo group("TCustomShellLinkGroup", &TInstallObject::StaticClassInfo(), nullptr, {});
-        static const TClassInfo info("TMainLinkGroup", &group, nullptr, {});
-        return info;
-    }
-    const TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
-    int RegisteredType() const override { return rankLinkFolder; }
-};
-
 // Sub-folders of the Start menu's Programs folder, removed again afterwards.
 class ProgramsSubfolders {
 public:
@@ -65,7 +51,7 @@ HWND PageControl(const std::string& name) {
 
 TEST_F(DialogsTest, NextLeadsThroughEveryPageAndThePagesWriteTheChosenPlaces) {
     ProgramsSubfolders existing({"Qlry Alpha Tools", "Qlry Beta Games"});
-    auto* linkGroup = Add<TStandInLinkGroup>("MainFolder");
+    auto* linkGroup = Add<TMainLinkGroup>("MainFolder");
     linkGroup->SetDestDirType(TPathSpecifierList::Standard().Find<TpsProgramMenu>());
     linkGroup->SetDestDir("\\Larkspan 7.030B");
     AddManager("dmBefore", dmBeforeInstall);
