@@ -6,7 +6,8 @@ password secret) over FTP, and writes the ports to PORTS_FILE once they listen:
 HTTP, FTP, and a port on which nothing listens. Besides plain files the HTTP server knows
   /status/<code>/<name>  answers with that status and a short page
   /drop/<bytes>/<name>   announces a megabyte, sends <bytes> of it and drops the connection
-and logs every request path to ROOT/requests.log.
+and logs every request path to ROOT/requests.log. Over FTP a file whose name begins with
+"drop" ends its data after 20000 bytes while its directory entry shows its whole size.
 """
 import http.server
 import logging
@@ -17,6 +18,7 @@ import sys
 import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
@@ -55,6 +57,26 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         super().do_GET()
 
 
+class ShortFile:
+    def __init__(self, file, limit):
+        self._file, self._left = file, limit
+
+    def read(self, size=-1):
+        size = self._left if size < 0 else min(size, self._left)
+        data = self._file.read(size)
+        self._left -= len(data)
+        return data
+
+    def __getattr__(self, name):
+        return getattr(self._file, name)
+
+
+class DroppingFS(AbstractedFS):
+    def open(self, filename, mode):
+        file = super().open(filename, mode)
+        return ShortFile(file, 20000) if os.path.basename(filename).startswith("drop") else file
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
@@ -69,6 +91,8 @@ authorizer = DummyAuthorizer()
 authorizer.add_anonymous(os.path.join(root, "ftp-anon"), perm="elr")
 authorizer.add_user("qlry", "secret", os.path.join(root, "ftp-user"), perm="elr")
 FTPHandler.authorizer = authorizer
+FTPHandler.abstracted_fs = DroppingFS
+FTPHandler.use_sendfile = False   # sendfile would pass the whole file by its descriptor
 ftp_server = FTPServer(("127.0.0.1", 0), FTPHandler)
 
 signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))

@@ -210,6 +210,7 @@ TEST_F(NetLocation, DirectoryIsSentWithForwardSlashes) {
 TEST_F(NetLocation, FailuresCarryTheSystemsMessages) {
     Serve("http", "empty.1", "");
     Serve("ftp-anon", "empty.1", "");
+    Serve("ftp-anon", "drop.1", Pattern(50000, 5));
     std::string http = Host("QLRY_HTTP_PORT"), ftp = Host("QLRY_FTP_PORT"), closed = Host("QLRY_CLOSED_PORT");
     struct Row {
         const char* what;
@@ -253,6 +254,8 @@ TEST_F(NetLocation, FailuresCarryTheSystemsMessages) {
          "550"},
         {"HTTP connection dropped", ipHTTP, http, "drop\\20000", "big.1", nullptr, "ENIL_ReadFile",
          "Could not read from file big.1 on the server. Error message ", ""},
+        {"FTP data ended early", ipFTP, ftp, "", "drop.1", nullptr, "ENIL_ReadFile",
+         "Could not read from file drop.1 on the server. Error message ", ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
