@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -312,6 +313,41 @@ TEST_F(NetLocation, CancelStopsAfterTheCurrentPiece) {
         EXPECT_TRUE(sawAborted);
         // What came before the cancelled piece is kept; the cancelled piece is not written.
         EXPECT_EQ(local, content.substr(0, pieces[0].bytes));
+    }
+}
+
+// Wine's per-program DLL load order (AppDefaults\<program>\DllOverrides) runs a copy of
+// the probe with WinInet switched off, and another with a WinInet of its folder preferred.
+TEST_F(NetLocation, MissingWinInetOrEntryPointIsNamedAtTheFirstConnect) {
+    ASSERT_TRUE(CopyFileA((ProgramDir() + "fake-wininet\\wininet.dll").c_str(), scratch.File("wininet.dll").c_str(),
+                          FALSE));
+    struct Row {
+        const char* program;
+        const char* loadOrder;
+        const char* expected;
+    };
+    for (const Row& row :
+         {Row{"qlry_net_probe_nodll.exe", "",
+              "ENIL_FailLoadWININET|Failed to load the Wininet.dll. If this is a hybrid installation, you might want "
+              "to include the WININET.DLL file in the PresetupFiles property of the TInstall component"},
+          Row{"qlry_net_probe_fake.exe", "native",
+              "ENIL_FailLoadDLLProc|Failed to load the procedure InternetConnect from WININET.DLL"}}) {
+        SCOPED_TRACE(row.program);
+        std::string probe = scratch.File(row.program), out = scratch.File("probe.txt");
+        ASSERT_TRUE(CopyFileA((ProgramDir() + "net_probe.exe").c_str(), probe.c_str(), FALSE));
+        std::string appKey = std::string("Software\\Wine\\AppDefaults\\") + row.program;
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (appKey + "\\DllOverrides").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, "wininet", 0, REG_SZ, reinterpret_cast<const BYTE*>(row.loadOrder),
+                       static_cast<DWORD>(strlen(row.loadOrder) + 1));
+        RegCloseKey(key);
+        int code = RunProcess("\"" + probe + "\" \"" + out + "\"");
+        RegDeleteKeyA(HKEY_CURRENT_USER, (appKey + "\\DllOverrides").c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, appKey.c_str());
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(ReadFileBytes(out), row.expected);
     }
 }
 
