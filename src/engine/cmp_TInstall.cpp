@@ -201,6 +201,7 @@ void TCustomInstall::SetDistributeType(TDistributeType value) {
 
 void TCustomInstall::SetNetLocation(TCustomNetInstallLocation* value) {
     TFileContainer::SetNetLocation(value);
+    SetEngineNetLocation(value);
     if (!value) distributeType_ = dtTraditional;
 }
 
