@@ -3,6 +3,7 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/SysUtils.h"
 #include "routines/cmp_TQlryRegistry.h"
 
 namespace qlry {
@@ -80,6 +81,8 @@ int RegReadInteger(int root, const std::string& key, const std::string& name, in
 }
 
 void RegDeleteKeyTree(int root, const std::string& key) {
+    // A blank key would open the root itself and empty the whole hive.
+    if (Trim(key).find_first_not_of('\\') == std::string::npos) return;
     try {
         TqlryRegistry registry;
         SetRootKeyIndex(registry, root);

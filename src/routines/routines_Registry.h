@@ -27,7 +27,8 @@ void RegWriteInteger(int root, const std::string& key, const std::string& name, 
 // Default when Key or Name is missing or cannot be read; never raises for the registry.
 std::string RegReadString(int root, const std::string& key, const std::string& name, const std::string& defaultValue);
 int RegReadInteger(int root, const std::string& key, const std::string& name, int defaultValue);
-// Removes Key with all its sub-keys; never raises.
+// Removes Key with all its sub-keys; never raises. A blank key (or one of backslashes
+// alone) names the root, which is never removed.
 void RegDeleteKeyTree(int root, const std::string& key);
 // Writes CommandLine under HKLM RunOnce as Name (or, when Unique, the first of Name,
 // Name1, Name2, ... not taken yet) and flushes the key. False when that fails.

@@ -41,7 +41,7 @@ protected:
     }
     void TearDown() override {
         owner.reset();
-        RegDeleteKeyTree(rkLocalMachine, InstallRecordKey());
+        RegDeleteKeyTree(rkLocalMachine, "\\SOFTWARE\\Quillory\\Install\\FilesSuite");
         RegDeleteKeyTree(rkLocalMachine, std::string(uninstallKeyBase) + "Files Suite Product");
         InstallRecordKey().clear();
         RegistrationErrorsFatal() = true;

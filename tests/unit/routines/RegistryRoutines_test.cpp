@@ -111,6 +111,9 @@ TEST(RegDeleteKeyTree, RemovesAThreeLevelTreeWithValues) {
 
     // Nothing to delete is no failure.
     RegDeleteKeyTree(rkCurrentUser, scratch.Absolute() + "\\Tree");
+    // A blank key names the root, which stays.
+    for (const char* blank : {"", "  ", "\\"}) RegDeleteKeyTree(rkCurrentUser, blank);
+    EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, scratch.Sub("Sibling")));
 }
 
 class RunOnceEntry : public testing::Test {
