@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/exceptions_Quillory.h"
+#include "net/cmp_TNetInstallLocation.h"
 #include "platform/Application.h"
 #include "platform/CommandLine.h"
 #include "platform/Controls.h"
@@ -190,6 +191,7 @@ void TCustomInstall::ReadRemoteFileList() {
         ~TRemoveAfterwards() { DeleteFile(path); }
     } removeAfterwards{local};
     if (!NetLocation()) throw IEInstall("Cannot read the remote list of files: %s", {local});
+    NetLocation()->Download("filelist.lst", local);
     ReadFileList(local);
 }
 

@@ -13,6 +13,7 @@
 #include "platform/Forms.h"
 #include "platform/Strings.h"
 #include "platform/SysUtils.h"
+#include "routines/routines_API.h"
 #include "routines/routines_Registry.h"
 #include "routines/routines_Strings.h"
 
@@ -462,7 +463,36 @@ void TFileRelated::DownloadArchive() {
         localArchive_ = path;
         return;
     }
-    throw Exception("Could not find a net install location for %s", {Name()});
+    TCustomNetInstallLocation* location = GetNetLocation(this);
+    if (!location) throw Exception("Could not find a net install location for %s", {Name()});
+    if (!TCustomNetInstallLocation::IsLoginFilledIn(location->LoginInformation())) {
+        if (netLocation_)
+            throw IEFileRelated("%s could not install itself because the TNetLocation component's properties, in the "
+                                "NetLocation property, have not been filled in",
+                                {Name()});
+        throw IEFileRelated("%s could not install itself because the LoginInformation property of the TInstall "
+                            "component has not been properly filled in",
+                            {Name()});
+    }
+    localArchive_ = ChangeFileExt(GetTempFile(true), ".1");
+    location->DataTarget = [this](TObject* sender, const std::string& fileName, int bytes, int totalBytes,
+                                  int fileSize, const char* buffer) {
+        DataReceived(sender, fileName, bytes, totalBytes, fileSize, buffer);
+    };
+    struct TUnhook {
+        TCustomNetInstallLocation* location;
+        ~TUnhook() { location->DataTarget = nullptr; }
+    };
+    {
+        TUnhook unhook{location};
+        location->Download(Name() + ".1", localArchive_);
+    }
+    if (NetAborted) {
+        DeleteFile(localArchive_);
+        localArchive_.clear();
+        throw EAIUserAbort();
+    }
+    if (!IsDesigning()) StoreLocalFile(localArchive_);
 }
 
 bool TFileRelated::ArchiveIsLocal() const {

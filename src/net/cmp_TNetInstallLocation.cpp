@@ -185,7 +185,15 @@ void TCustomNetInstallLocation::Connect() {
         session_ = internetOpen_(AgentName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
         if (!session_) throw ENIL_OpenSession("Cannot open internet connection");
     }
+    std::string ftpDirectory = Trim(login.Directory()).empty() ? std::string("/") : SlashesFor(login.Directory());
+    // A relative directory is relative to where the connection stands, so it is set once
+    // per connection; another directory takes a new connection.
+    if (connection_ && login.Protocol() == ipFTP && ftpDirectory != ftpDirectorySet_) {
+        internetCloseHandle_(connection_);
+        connection_ = nullptr;
+    }
     if (!connection_) {
+        ftpDirectorySet_.clear();
         if (OnBeforeConnect) OnBeforeConnect(this);
         std::string host;
         INTERNET_PORT port;
@@ -203,10 +211,10 @@ void TCustomNetInstallLocation::Connect() {
         if (!connection_) throw ENIL_OpenService("Cannot connect to host %s", {login.Hostname()});
         if (OnAfterConnect) OnAfterConnect(this);
     }
-    if (login.Protocol() == ipFTP) {
-        std::string dir = Trim(login.Directory()).empty() ? std::string("/") : SlashesFor(login.Directory());
-        if (!ftpSetCurrentDirectory_(connection_, dir.c_str()))
-            throw ENIL_FTPSetDir("Cannot set directory on server to %s", {dir});
+    if (login.Protocol() == ipFTP && ftpDirectorySet_.empty()) {
+        if (!ftpSetCurrentDirectory_(connection_, ftpDirectory.c_str()))
+            throw ENIL_FTPSetDir("Cannot set directory on server to %s", {ftpDirectory});
+        ftpDirectorySet_ = ftpDirectory;
     }
 }
 

@@ -161,6 +161,8 @@ private:
     std::string remoteFile_;
     int ftpListedSize_ = 0;
 
+    // The directory the FTP connection was moved to; empty until then.
+    std::string ftpDirectorySet_;
     decltype(&::InternetOpenA) internetOpen_ = nullptr;
     decltype(&::InternetConnectA) internetConnect_ = nullptr;
     decltype(&::FtpSetCurrentDirectoryA) ftpSetCurrentDirectory_ = nullptr;
