@@ -47,6 +47,9 @@ inline std::string AnswerMessageBox(const ChildProcess& process, int button, uns
     if (!box) return "<no message box>";
     std::string text = MessageBoxText(box);
     PostMessageA(box, WM_COMMAND, button, 0);
+    // Gone before the caller looks for the next box, which would otherwise find this one.
+    DWORD start = GetTickCount();
+    while (IsWindow(box) && IsWindowVisible(box) && GetTickCount() - start < timeoutMs) Sleep(20);
     return text;
 }
 
