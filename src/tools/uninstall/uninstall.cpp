@@ -16,19 +16,46 @@ namespace {
 
 const char kCaption[] = "Uninstall";
 
-// Everything after the program's own name: the product name may hold blanks and comes
-// without quotes.
-std::string Parameters() {
-    const char* line = GetCommandLineA();
-    bool quoted = false;
-    while (*line && (quoted || (*line != ' ' && *line != '\t'))) {
-        if (*line == '"') quoted = !quoted;
-        ++line;
-    }
-    std::string rest = line;
-    std::size_t first = rest.find_first_not_of(" \t");
+bool SameFile(const std::string& a, const std::string& b) {
+    char fullA[MAX_PATH], fullB[MAX_PATH];
+    if (!GetFullPathNameA(a.c_str(), MAX_PATH, fullA, nullptr) || !GetFullPathNameA(b.c_str(), MAX_PATH, fullB, nullptr))
+        return false;
+    if (lstrcmpiA(fullA, fullB) == 0) return true;
+    char shortA[MAX_PATH], shortB[MAX_PATH];
+    return GetShortPathNameA(fullA, shortA, MAX_PATH) && GetShortPathNameA(fullB, shortB, MAX_PATH) &&
+           lstrcmpiA(shortA, shortB) == 0;
+}
+
+std::string Trimmed(const std::string& text) {
+    std::size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return "";
-    rest = rest.substr(first, rest.find_last_not_of(" \t") - first + 1);
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Everything after the program's own name: the product name may hold blanks and comes
+// without quotes. So does the program's path in an UninstallString ("C:\Program
+// Files\X\uninstall.exe My product"), so the name ends where the text names this program.
+std::string Parameters() {
+    std::string line = GetCommandLineA();
+    std::string rest;
+    if (!line.empty() && line[0] == '"') {
+        std::size_t close = line.find('"', 1);
+        rest = close == std::string::npos ? "" : line.substr(close + 1);
+    } else {
+        char self[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, self, MAX_PATH);
+        std::size_t end = line.find_first_of(" \t");
+        rest = end == std::string::npos ? "" : line.substr(end);
+        for (std::size_t at = end; at != std::string::npos; at = line.find_first_of(" \t", at + 1)) {
+            std::string candidate = line.substr(0, at);
+            if (SameFile(candidate, self) || SameFile(candidate + ".exe", self)) {
+                rest = line.substr(at);
+                break;
+            }
+        }
+        if (SameFile(line, self) || SameFile(line + ".exe", self)) rest.clear();
+    }
+    rest = Trimmed(rest);
     if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') rest = rest.substr(1, rest.size() - 2);
     return rest;
 }

@@ -86,7 +86,7 @@ std::string DesktopFolder() {
 class Uninstall : public testing::Test {
 protected:
     void SetUp() override {
-        app_ = root_.File("Product");
+        app_ = root_.File("My Product");
         for (const char* dir : {"", "\\data", "\\bin"}) CreateDirectoryA((app_ + dir).c_str(), nullptr);
         for (const char* file : {"\\program.exe", "\\data\\one.txt", "\\data\\two.txt", "\\bin\\shared1.dll",
                                  "\\bin\\shared2.dll"})
@@ -144,11 +144,11 @@ protected:
 
     std::string uninstaller() const { return app_ + "\\uninstall.exe"; }
 
-    // Starts the uninstaller with Product as its argument, its temporary directory in
-    // this test's scratch space.
+    // Starts the uninstaller as Windows runs an UninstallString: path and product name
+    // unquoted, both with blanks. Its temporary directory is in this test's scratch space.
     std::unique_ptr<ChildProcess> Start(const std::string& product) {
         ScopedEnvironment environment{{"TMP", temp_.Path()}, {"TEMP", temp_.Path()}};
-        return std::make_unique<ChildProcess>("\"" + uninstaller() + "\" " + product);
+        return std::make_unique<ChildProcess>(uninstaller() + " " + product);
     }
 
     std::set<std::string> AppTree() const { return Tree(app_); }
