@@ -25,15 +25,14 @@ bool StartSelfRemoval() {
         return false;
     }
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    // Windows 9x knows no FILE_SHARE_DELETE: there the copy still removes the original
+    // but stays behind in the temporary directory itself.
     HANDLE copyFile = CreateFileA(copy, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, &inheritable, OPEN_EXISTING,
                                   FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (copyFile == INVALID_HANDLE_VALUE) {
-        DeleteFileA(copy);
-        return false;
-    }
     HANDLE me = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me, SYNCHRONIZE, TRUE, 0)) {
-        CloseHandle(copyFile);
+        if (copyFile != INVALID_HANDLE_VALUE) CloseHandle(copyFile);
+        else DeleteFileA(copy);
         return false;
     }
     std::string commandLine = std::string("\"") + copy + "\" " + kCopySwitch + " " +
@@ -46,7 +45,8 @@ bool StartSelfRemoval() {
     CloseHandle(me);
     // The copy holds its own inherited handle; ours may go (and with it the file, when the
     // copy could not be started).
-    CloseHandle(copyFile);
+    if (copyFile != INVALID_HANDLE_VALUE) CloseHandle(copyFile);
+    else if (!started) DeleteFileA(copy);
     if (!started) return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

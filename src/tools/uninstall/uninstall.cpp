@@ -107,7 +107,11 @@ int Run() {
     bool complete = report.notRemoved.empty() && report.notUnregistered.empty() && !report.entryLeft;
     MessageBoxA(nullptr, Summary(parameters, report).c_str(), kCaption,
                 MB_OK | (complete ? MB_ICONINFORMATION : MB_ICONWARNING));
-    StartSelfRemoval();
+    if (!StartSelfRemoval()) {
+        // At least at the next restart (NT only).
+        char self[MAX_PATH];
+        if (GetModuleFileNameA(nullptr, self, MAX_PATH)) MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
     return complete ? 0 : 3;
 }
 
