@@ -158,6 +158,13 @@ void DeleteListed(const std::string& path, RemovalReport& report) {
     report.notRemoved.push_back(path + " (" + ErrorText(error) + ")");
 }
 
+// Entries are always full paths; anything else would be taken relative to the current
+// directory, where no file of the installation is.
+bool IsFullPath(const std::string& path) {
+    bool drive = path.size() > 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+    return drive || path.rfind("\\\\", 0) == 0;
+}
+
 bool IsRoot(const std::string& directory) {
     if (directory.size() <= 3 && directory.size() >= 2 && directory[1] == ':') return true;
     if (directory.rfind("\\\\", 0) == 0) {  // \\server\share
@@ -247,6 +254,10 @@ RemovalReport RemoveInstallation(const UninstallEntry& entry) {
     std::vector<std::string> doomed;
     std::vector<const ActiveXEntry*> toUnregister;
     for (const ActiveXEntry& server : entry.activeX) {
+        if (!IsFullPath(server.path)) {
+            report.notRemoved.push_back(server.path + " (not a full path)");
+            continue;
+        }
         if (StillShared(shared.Get(), server.path)) {
             report.keptShared.push_back(server.path);
             continue;
@@ -255,7 +266,8 @@ RemovalReport RemoveInstallation(const UninstallEntry& entry) {
         doomed.push_back(server.path);
     }
     for (const std::string& file : entry.files) {
-        if (StillShared(shared.Get(), file)) report.keptShared.push_back(file);
+        if (!IsFullPath(file)) report.notRemoved.push_back(file + " (not a full path)");
+        else if (StillShared(shared.Get(), file)) report.keptShared.push_back(file);
         else doomed.push_back(file);
     }
 

@@ -231,11 +231,14 @@ TEST_F(Uninstall, UnknownProductIsReportedAndNothingIsRemoved) {
 }
 
 // A listed file held open by another program stays and is named in the summary; its
-// directory stays with it.
-TEST_F(Uninstall, FileInUseIsReportedAndKept) {
+// directory stays with it. So does an entry that is no full path, even where the
+// uninstaller's current directory holds a file of that name.
+TEST_F(Uninstall, FileInUseOrNoFullPathIsReportedAndKept) {
     std::string held = app_ + "\\data\\one.txt";
     HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    SetString(kUninstallKey + "\\Files1", "File7", "decoy.txt");
+    WriteFileBytes(temp_.File("decoy.txt"), "not listed by its full path");
     auto uninstall = Start(kProduct);
     AnswerMessageBox(*uninstall, IDYES);
     std::string summary = AnswerMessageBox(*uninstall, IDOK);
@@ -243,7 +246,10 @@ TEST_F(Uninstall, FileInUseIsReportedAndKept) {
     CloseHandle(file);
     EXPECT_EQ(summary.substr(0, summary.find('\n')),
               std::string(kProduct) + " has been removed, but some items could not be removed.");
-    EXPECT_NE(summary.find("Files that could not be removed:\n    " + held + " ("), std::string::npos) << summary;
+    EXPECT_NE(summary.find("Files that could not be removed:\n"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\n    " + held + " ("), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\n    decoy.txt (not a full path)"), std::string::npos) << summary;
+    EXPECT_TRUE(FileExistsOnDisk(temp_.File("decoy.txt")));
     EXPECT_TRUE(FileExistsOnDisk(held));
     EXPECT_FALSE(FileExistsOnDisk(app_ + "\\data\\two.txt"));
     EXPECT_FALSE(KeyExists(kUninstallKey));
