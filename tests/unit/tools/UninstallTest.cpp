@@ -107,7 +107,8 @@ protected:
         DeleteTree(kUninstallKey);
         SetString(kUninstallKey, "DisplayName", kProduct);
         SetString(kUninstallKey, "UninstallString", uninstaller() + " " + kProduct);
-        // The first list with a broken count, the writer's reason to go on in "Files1".
+        // Two lists, "Files" and "Files1", as the writer leaves them when the first one
+        // could not be written to any more.
         const std::vector<std::string> first = {app_ + "\\program.exe", app_ + "\\data\\one.txt"};
         const std::vector<std::string> second = {app_ + "\\data\\two.txt", app_ + "\\bin\\shared1.dll",
                                                  app_ + "\\bin\\shared2.dll", app_ + "\\gone.txt",
