@@ -312,7 +312,13 @@ void TCustomInstall::ActivateInstall(TObject*) {
 std::string TCustomInstall::SourceFileName() const {
     if (RunningInsideLibrary()) return ModuleFileName();
     if (HasOption(ioSelfExtract)) return GetArchivePath();
-    if (useLoadingProgram_) return sourceDir_ + "\\" + ParamStr(2);
+    if (useLoadingProgram_) {
+        // The loading program passes the name behind the option letter of its second
+        // parameter ("-c<name>"), since every parameter must be an option.
+        std::string second = ParamStr(2);
+        if (second.size() > 2 && (second[0] == '-' || second[0] == '*')) second = second.substr(2);
+        return sourceDir_ + "\\" + second;
+    }
     return ParamStr(0);
 }
 
