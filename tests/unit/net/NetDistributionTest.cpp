@@ -52,15 +52,18 @@ struct Server {
     TInternetProtocol protocol;
     const char* portVariable;
     const char* area;
+    const char* distributeType;
 };
 
 } // namespace
 
-TEST(NetDistribution, AWebDistributionIsBuiltPublishedAndInstalledByDownloading) {
+TEST(NetDistribution, NetDistributionsAreBuiltPublishedAndInstalledByDownloading) {
     ASSERT_FALSE(Variable("QLRY_NET_ROOT").empty()) << "run this suite through ctest: it needs its servers";
-    for (const Server& server : {Server{"HTTP", ipHTTP, "QLRY_HTTP_PORT", "http"},
-                                 Server{"FTP", ipFTP, "QLRY_FTP_PORT", "ftp-anon"}}) {
+    for (const Server& server : {Server{"web over HTTP", ipHTTP, "QLRY_HTTP_PORT", "http", "dtWeb"},
+                                 Server{"web over FTP", ipFTP, "QLRY_FTP_PORT", "ftp-anon", "dtWeb"},
+                                 Server{"mixed over HTTP", ipHTTP, "QLRY_HTTP_PORT", "http", "dtTraditionalNet"}}) {
         SCOPED_TRACE(server.kind);
+        const bool web = std::string(server.distributeType) == "dtWeb";
         ScratchDir scratch;
         std::string host = "127.0.0.1:" + Variable(server.portVariable);
         TDataModule owner(nullptr);
@@ -72,7 +75,7 @@ TEST(NetDistribution, AWebDistributionIsBuiltPublishedAndInstalledByDownloading)
                                     "  end\n"
                                     "  object Install1: TInstall\n"
                                     "    NetLocation = Web\n"
-                                    "    DistributeType = dtWeb\n"
+                                    "    DistributeType = " + server.distributeType + "\n"
                                     "    RunAutomatic = False\n"
                                     "    UseLoadingProgram = False\n"
                                     "    Information.ProductName = 'Net Suite Product'\n"
@@ -92,9 +95,10 @@ TEST(NetDistribution, AWebDistributionIsBuiltPublishedAndInstalledByDownloading)
         ForceDirectories(scratch.File("src"));
         for (const auto& [name, bytes] : sources) {
             WriteFileBytes(scratch.File("src\\" + name), bytes);
-            new TInstallFile(&owner, dir, scratch.File("src\\" + name));
+            // In the mixed distribution the readme travels in files.1 beside the setup.
+            (new TInstallFile(&owner, dir, scratch.File("src\\" + name)))->SetNet(web || name == "data.bin");
         }
-        engine->Compress(coArchivesToBuildDir | 4 | coForceFilesNet | coIncludeAll);
+        engine->Compress(coArchivesToBuildDir | 4 | (web ? coForceFilesNet : 0) | coIncludeAll);
         engine->WriteFileList();
         // The host part loses its colon on the way to a folder name.
         std::string published = scratch.File("build\\127.0.0.1" + Variable(server.portVariable) + "\\webapp");
@@ -103,7 +107,7 @@ TEST(NetDistribution, AWebDistributionIsBuiltPublishedAndInstalledByDownloading)
         Publish(published, ServedPath(std::string(server.area) + "/webapp"));
         // The installing setup is another process on another machine: nothing of the build
         // is left to it.
-        RemoveTree(scratch.File("build"));
+        RemoveTree(web ? scratch.File("build") : published);
         dir->SetLocalArchive("");
         engine->SetLocalArchive("");
 
