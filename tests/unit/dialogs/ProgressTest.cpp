@@ -184,6 +184,8 @@ TEST_F(DialogsTest, TheChangeDiskWindowAnswersWithTheChosenPathOrAbortsTheInstal
                      return true;
                  },
                  [] { return FindSystemDialog() != nullptr; },
+                 // The browser selects its start folder once it has initialised itself.
+                 Pause(800),
                  [&] {
                      HWND browser = FindSystemDialog();
                      if (FindEdit(browser)) return false;  // this browser has no path edit
