@@ -2,6 +2,7 @@
 // uninstall entry, files in use with the restart left pending, and the resumed run.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -286,4 +287,30 @@ TEST(Reboot, WindowsThatCannotRestartFromTheProgramGetsTheManualRestartMessage) 
     EXPECT_EQ(MessageBoxText(box), "Could not reboot windows. Please manually reboot windows.");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(nt351.Child().Wait(30000), 0);
+}
+
+TEST_F(RunSequence, ThePublishedFileListGivesSizeDateAndVersionAndAShortOneIsRefused) {
+    TInstallFile* file = AddFile("a.txt", "first");
+    auto record = [](int32_t size, double date, const std::string& name, const std::string& version) {
+        std::string bytes(72, '\0');
+        std::memcpy(&bytes[0], &size, 4);
+        std::memcpy(&bytes[4], &date, 8);
+        bytes.replace(12, name.size(), name);
+        bytes.replace(52, version.size(), version);
+        return bytes;
+    };
+    auto count = [](int32_t n) { return std::string(reinterpret_cast<const char*>(&n), 4); };
+    std::string list = scratch.File("filelist.lst");
+    WriteFileBytes(list, count(1) + record(1234, 45000.25, "IF1", "2.1.0.7"));
+    engine->ReadFileList(list);
+    EXPECT_EQ(file->FileSize, 1234);
+    EXPECT_EQ(file->FileDate, 45000.25);
+    EXPECT_EQ(file->FileVersion, "2.1.0.7");
+
+    for (const std::string& shortList : {count(2) + record(1, 1, "if1", ""), std::string("\x01\x00", 2),
+                                         count(1) + std::string(40, 'x')}) {
+        WriteFileBytes(list, shortList);
+        EXPECT_EQ(MessageOf<IEInstall>([&] { engine->ReadFileList(list); }),
+                  "Cannot read the remote list of files: " + list);
+    }
 }
