@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <functional>
 #include <set>
 #include <string>
@@ -113,8 +114,8 @@ protected:
         return !records.OpenKey("\\Software\\Quillory", false);
     }
     // Starts the distributed setup.exe as a user does and waits for the loader to hand over.
-    void StartDistributedSetup() {
-        ChildProcess loader("\"" + Dist() + "\\setup.exe\"");
+    void StartDistributedSetup(const std::string& from = "") {
+        ChildProcess loader("\"" + (from.empty() ? Dist() : from) + "\\setup.exe\"");
         ASSERT_TRUE(loader.Started());
         ASSERT_EQ(loader.Wait(60000), 0);
     }
@@ -190,4 +191,25 @@ TEST_F(InstallFromDistribution, AFileInUseIsReplacedAndRegisteredByTheRunAfterTh
     EXPECT_EQ(ReadFileBytes(Dest() + "\\srvgood.dll"), ReadFileBytes(ProgramDir() + "srvgood.dll"));
     EXPECT_EQ(RegReadString(rkLocalMachine, runOnceKey, "QuilloryUnfinished", "<gone>"), "<gone>");
     EXPECT_TRUE(WaitUntil([&] { return !DirectoryExists(copy); }, 30000));
+}
+
+// The volume comes from tests/fixtures/build/readonly_dist_test.sh: "R:|S:", one writable
+// view and one read-only view of the same files.
+TEST_F(InstallFromDistribution, ADistributionOnAReadOnlyVolumeInstalls) {
+    const char* volume = std::getenv("QLRY_READONLY_DIST");
+    if (!volume || !*volume) GTEST_SKIP() << "no read-only volume; tests/fixtures/build/readonly_dist_test.sh maps one";
+    const std::string views = volume;
+    const std::string writable = views.substr(0, views.find('|')) + "\\dist";
+    const std::string readOnly = views.substr(views.find('|') + 1) + "\\dist";
+    ForceDirectories(writable);
+    for (const char* name : {"setup.exe", "setup.1", "files.1"})
+        ASSERT_TRUE(CopyFileA((Dist() + "\\" + name).c_str(), (writable + "\\" + name).c_str(), FALSE)) << name;
+    HANDLE probe = CreateFileA((readOnly + "\\probe.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_EQ(probe, INVALID_HANDLE_VALUE) << "the volume can be written";
+
+    StartDistributedSetup(readOnly);
+    ASSERT_TRUE(WaitUntil([] { return Registered() && RecordsGone(); }, 60000)) << "the setup did not finish";
+    EXPECT_EQ(ReadFileBytes(Dest() + "\\data.bin"), std::string(5000, 'd'));
+    EXPECT_TRUE(WaitUntil([&] { return NewTemporaryCopies().empty(); }, 30000));
 }
