@@ -20,20 +20,27 @@ const TClassInfo& TCopyFileForm::StaticClassInfo() {
 }
 
 void TCopyFileForm::UpdateStatus(TFileStatusParameter* fileStatus, TDownloadStatusParameter* downloadStatus) {
+    // A report that changes nothing the window shows costs no repaint: files report
+    // after every block, most often with the same percentages.
+    TShown shown = shown_;
     if (fileStatus) {
-        transferImage_->Hide();
-        unzipImage_->Show();
-        totalProgress_->SetPosition(fileStatus->TotalPercentDone);
-        fileProgress_->SetPosition(fileStatus->FilePercentDone);
-        copyingFile_->SetCaption(fileStatus->FileName);
+        shown = {false, fileStatus->TotalPercentDone, fileStatus->FilePercentDone, fileStatus->FileName};
     } else if (downloadStatus) {
-        // The two pictures share one place; only one of them is seen.
-        unzipImage_->Hide();
-        transferImage_->Show();
-        fileProgress_->SetPosition(downloadStatus->PercentDone);
-        copyingFile_->SetCaption(downloadStatus->FileName);
+        shown = {true, shown_.totalPercent, downloadStatus->PercentDone, downloadStatus->FileName};
+    } else {
+        return;
     }
+    if (shownOnce_ && shown == shown_) return;
+    shownOnce_ = true;
+    shown_ = shown;
+    // The two pictures share one place; only one of them is seen.
+    (shown.downloading ? unzipImage_ : transferImage_)->Hide();
+    (shown.downloading ? transferImage_ : unzipImage_)->Show();
+    if (!shown.downloading) totalProgress_->SetPosition(shown.totalPercent);
+    fileProgress_->SetPosition(shown.filePercent);
+    copyingFile_->SetCaption(shown.fileName);
     Repaint();
+    ++repaints_;
 }
 
 } // namespace qlry

@@ -1,6 +1,7 @@
 #include "platform/ComObj.h"
 
 #include <objbase.h>
+#include <ole2.h>
 
 namespace qlry {
 
@@ -11,11 +12,12 @@ void OleCheck(HRESULT result) {
 namespace {
 
 // The main thread's apartment lives as long as the program: shell objects are created
-// from it at any time.
+// from it at any time. OLE, not bare COM: the shell's folder browser needs OLE and
+// does not find its start folder in a bare COM apartment.
 struct TComApartment {
-    TComApartment() : initialized(SUCCEEDED(CoInitialize(nullptr))) {}
+    TComApartment() : initialized(SUCCEEDED(OleInitialize(nullptr))) {}
     ~TComApartment() {
-        if (initialized) CoUninitialize();
+        if (initialized) OleUninitialize();
     }
     bool initialized;
 };

@@ -1,10 +1,14 @@
 // The windows of the installation itself: copy progress, status lines, the next disk.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <shlobj.h>
 
 #include <string>
 #include <vector>
 
 #include "DialogsTestSupport.h"
+#include "platform/SysUtils.h"
 #include "dialogs/dlgcmp_TChangeDiskDlg.h"
 #include "dialogs/dlgcmp_TCopyFile.h"
 #include "dialogs/dlgcmp_TInstallStatusDlg.h"
@@ -67,6 +71,13 @@ TEST_F(DialogsTest, TheCopyWindowFollowsFileAndDownloadReportsUntilTheRunEnds) {
     EXPECT_EQ(CopyFormsAlive(), 1);
     EXPECT_FALSE(form->TransferImage()->Visible());
     EXPECT_EQ(form->TotalProgress()->Position(), 55);
+    // Reports that change nothing on the screen cost no repaint.
+    int repaints = form->Repaints();
+    for (int i = 0; i < 50; ++i) engine->BroadcastInformationEvent(engine, ieFileStatus, &second);
+    EXPECT_EQ(form->Repaints(), repaints);
+    TFileStatusParameter third = FileStatus("readme.txt", 100, 56);
+    engine->BroadcastInformationEvent(engine, ieFileStatus, &third);
+    EXPECT_EQ(form->Repaints(), repaints + 1);
 
     engine->BroadcastInformationEvent(engine, ieProcessingDone, nullptr);
     EXPECT_FALSE(IsWindowVisible(form->Handle()));
@@ -158,6 +169,26 @@ TEST_F(DialogsTest, TheStatusWindowShowsTheLastLineOfItsStack) {
               "The PO object passed to Status is not a TMessageParameter object");
 }
 
+namespace {
+
+// The text of the folder selected in a folder browser's tree.
+std::string SelectedFolderText(HWND browser) {
+    HWND tree = browser ? FindWindowExA(browser, nullptr, "SysTreeView32", nullptr) : nullptr;
+    if (!tree) return "";
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item) return "";
+    char text[MAX_PATH] = {};
+    TVITEMA data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = sizeof text;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    return text;
+}
+
+} // namespace
+
 TEST_F(DialogsTest, TheChangeDiskWindowAnswersWithTheChosenPathOrAbortsTheInstallation) {
     ScratchDir scratch;
     AddManager("dmDisk", dmChangeDisk);
@@ -184,8 +215,8 @@ TEST_F(DialogsTest, TheChangeDiskWindowAnswersWithTheChosenPathOrAbortsTheInstal
                      return true;
                  },
                  [] { return FindSystemDialog() != nullptr; },
-                 // The browser selects its start folder once it has initialised itself.
-                 Pause(800),
+                 // The browser selects its start folder once it has filled its tree.
+                 [&] { return SelectedFolderText(FindSystemDialog()) == ExtractFileName(scratch.Path()); },
                  [&] {
                      HWND browser = FindSystemDialog();
                      if (FindEdit(browser)) return false;  // this browser has no path edit
