@@ -15,6 +15,10 @@
 namespace qlry {
 
 namespace {
+constexpr UINT_PTR startSelectionTimer = 0x51A7;
+}
+
+namespace {
 
 constexpr const char* BrowserObjectProperty = "QlryFolderDialog";
 
@@ -191,6 +195,10 @@ LRESULT CALLBACK TOpenFolderDialog::BrowseWindowProc(HWND window, UINT message, 
     LRESULT result = 0;
     // Our controls' notifications go back to them; the dialog never sees them.
     if (ReflectChildNotification(message, wParam, lParam, result)) return result;
+    if (message == WM_TIMER && wParam == startSelectionTimer && self) {
+        CallbackGuard(self, [&] { self->RetryStartSelection(); });
+        return 0;
+    }
     if (message == WM_NCDESTROY && self) {
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
         RemovePropA(window, BrowserObjectProperty);
@@ -248,6 +256,23 @@ void TOpenFolderDialog::Initialize(HWND window) {
     selecting_ = true;
     const std::string start = StartSelection(directory_);
     if (!start.empty()) Select(start);
+    selecting_ = false;
+    // Wine's browser sometimes loses the start selection while it is still filling its
+    // tree; it is asked again for a short while, until the folder shows selected.
+    startPending_ = start;
+    startRetries_ = 0;
+    if (!start.empty()) SetTimer(window, startSelectionTimer, 250, nullptr);
+}
+
+void TOpenFolderDialog::RetryStartSelection() {
+    const bool shown = SameText(RemoveBackslash(currentPath_), RemoveBackslash(startPending_));
+    if (startPending_.empty() || shown || ++startRetries_ > 8) {
+        KillTimer(browseWindow_, startSelectionTimer);
+        startPending_.clear();
+        return;
+    }
+    selecting_ = true;
+    Select(startPending_);
     selecting_ = false;
 }
 

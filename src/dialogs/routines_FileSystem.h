@@ -80,8 +80,12 @@ private:
     void SelectionChanged(LPARAM item);
     void FreeControls();
     void Select(const std::string& path);
+    void RetryStartSelection();
 
     std::string directory_;
+    // The start folder until the browser shows it selected.
+    std::string startPending_;
+    int startRetries_ = 0;
     bool showCreateButton_ = true;
     bool showPathEdit_ = true;
     std::string currentPath_;
