@@ -309,6 +309,8 @@ TEST_F(ShippedProject, AfterInitializedShowsTheRealVersionAndFollowsDelphi5) {
         std::string key = Rel(borland + "Delphi\\5.0");
         if (delphi5) keys.Create(key);
         ASSERT_EQ(KeyExists(key), delphi5) << "the prefix already has Delphi 5";
+        // One engine per process: the old form goes before the new one comes.
+        form.reset();
         form = std::make_unique<TformMain>(&application);
         auto* engine = Get<TInstall>("Install1");
         ASSERT_TRUE(engine);
