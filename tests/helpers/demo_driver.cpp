@@ -250,14 +250,19 @@ int main(int argc, char** argv) {
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
+    // The setup's own output (a crash report, say) goes where the driver's goes.
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
     std::vector<char> line(command.begin(), command.end());
     line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
         std::fprintf(stderr, "demo_driver: cannot start %s (error %lu)\n", command.c_str(), GetLastError());
         return 2;
     }
-    std::printf("demo_driver: started %s\n", command.c_str());
+    std::printf("demo_driver: started %s (process %lu)\n", command.c_str(), process.dwProcessId);
     std::fflush(stdout);
 
     std::vector<std::string> pages;
@@ -306,8 +311,11 @@ int main(int argc, char** argv) {
         if (watch) continue;
         HWND target = nullptr;
         if (kind == "message") {
-            // The default of the palette question is Yes; any other box is acknowledged.
-            target = GetDlgItem(window, IDYES);
+            // The default of the palette question is Yes (QLRY_DEMO_PALETTE=No answers No);
+            // any other box is acknowledged.
+            char answer[8] = {};
+            GetEnvironmentVariableA("QLRY_DEMO_PALETTE", answer, sizeof answer);
+            target = GetDlgItem(window, std::string(answer) == "No" ? IDNO : IDYES);
             if (!target) target = GetDlgItem(window, IDOK);
         } else {
             for (const char* name : {"FinishBtn", "ProceedBtn", "InstallBtn"})

@@ -192,6 +192,10 @@ TEST_F(ShippedProject, FormEngineAndTreeKeepTheirStoredSettings) {
     auto* engine = Get<TInstall>("Install1");
     ASSERT_TRUE(engine);
     EXPECT_EQ(engine->DestDir(), "c:\\Vorne");
+    // A full path of its own: no base folder in front of it.
+    EXPECT_EQ(engine->GetDestPath(), "c:\\Vorne");
+    EXPECT_EQ(Get<TFileContainer>("Directory22")->GetDestPath(), "c:\\Vorne\\Larkspan");
+    EXPECT_EQ(Get<TFileContainer>("FileGroup4")->GetDestPath(), "c:\\Vorne\\Larkspan\\Demos");
     EXPECT_EQ(engine->Information()->CompanyName(), "Vorne World");
     EXPECT_EQ(engine->Information()->ProductName(), "Larkspan");
     EXPECT_EQ(engine->Information()->Version(), "7.000");
