@@ -244,6 +244,8 @@ bool ForceDirectories(const std::string& directory) {
     if (DirectoryExists(dir)) return true;
     if (dir == ExtractFileDrive(dir)) return false;  // a drive or share that is not there
     std::string parent = ExtractFilePath(dir);
+    // A name that ends in a colon inside the path ("C:\\Program Filesc:") is its own parent.
+    if (parent == dir) return false;
     if (!parent.empty() && !ForceDirectories(parent)) return false;
     return CreateDir(dir) || DirectoryExists(dir);
 }

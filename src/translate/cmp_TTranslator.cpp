@@ -380,8 +380,19 @@ namespace {
 void TranslateItems(const TTranslator& translator, TQlryLanguage source, TStrings& items) {
     items.BeginUpdate();
     try {
-        for (int index = 0; index < items.Count(); ++index)
-            items.Put(index, translator.TranslateText(source, items[index]));
+        auto* list = dynamic_cast<TStringList*>(&items);
+        for (int index = 0; index < items.Count(); ++index) {
+            std::string text = translator.TranslateText(source, items[index]);
+            if (text == items[index]) continue;
+            // A sorted list (the program folders, say) takes the new text at its own place.
+            if (list && list->Sorted()) {
+                TObject* object = list->Objects(index);
+                list->Delete(index);
+                list->AddObject(text, object);
+            } else {
+                items.Put(index, text);
+            }
+        }
     } catch (...) {
         items.EndUpdate();
         throw;

@@ -44,6 +44,9 @@ TEST(SysUtils, ForceDirectoriesCreatesMissingParents) {
     EXPECT_EQ(FileSize(dir.File("file")), 1);
     EXPECT_EQ(FileSize(dir.File("one")), -1);
     EXPECT_GT(DiskFree(dir.Path()), 0);
+    // A drive glued into the middle of a path (a full DestDir behind a base folder) is
+    // refused, not chased up the path for ever.
+    EXPECT_FALSE(ForceDirectories(dir.File("Program Filesc:\\Vorne")));
 }
 
 TEST(SysUtils, StrToIntAcceptsDecimalAndHexAndNamesBadText) {

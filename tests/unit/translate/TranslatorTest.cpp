@@ -293,6 +293,13 @@ TEST_F(Translation, ControlsKeepVisibilityAndAutoSizeAndHaveTheirItemsTranslated
     list->SetParent(&panel);
     list->Items()->Add("Welcome");
     list->Items()->Add("Other");
+    // A sorted list (the program folders) takes its translated lines in their new order.
+    auto* sorted = new TListBox(&panel);
+    sorted->SetParent(&panel);
+    sorted->SetSorted(true);
+    sorted->Items()->Add("Welcome");
+    sorted->Items()->Add("Accessories");
+    sorted->Items()->Add("Games");
     auto* group = new TRadioGroup(&panel);
     group->SetParent(&panel);
     group->Items()->Add("welcome");
@@ -305,6 +312,7 @@ TEST_F(Translation, ControlsKeepVisibilityAndAutoSizeAndHaveTheirItemsTranslated
     EXPECT_FALSE(hidden->Visible());
     EXPECT_EQ(hidden->Caption(), "Bienvenue");
     EXPECT_EQ(list->Items()->Text(), "Bienvenue\r\nOther\r\n");
+    EXPECT_EQ(sorted->Items()->Text(), "Accessories\r\nBienvenue\r\nGames\r\n");
     EXPECT_EQ(group->Items()->Text(), "Bienvenue\r\n");
 }
 
