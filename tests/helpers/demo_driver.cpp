@@ -13,6 +13,7 @@
 // the program folder's name below the Start menu's Programs. The exit code is the
 // setup's, or 3 when it did not end within ten minutes.
 #include <windows.h>
+#include <tlhelp32.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -233,6 +234,19 @@ void WriteSummary(const std::string& path, const std::string& productDir, const 
 
 } // namespace
 
+// The first running process that Parent started; 0 when there is none.
+DWORD ChildOf(DWORD parent) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    DWORD child = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more && !child; more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == parent) child = entry.th32ProcessID;
+    CloseHandle(snapshot);
+    return child;
+}
+
 int main(int argc, char** argv) {
     bool watch = argc > 1 && std::string(argv[1]) == "-watch";
     if (watch) {
@@ -269,11 +283,27 @@ int main(int argc, char** argv) {
     std::string lastKey;
     DWORD lastPress = 0, start = GetTickCount();
     int exitCode = 3;
+    // A distributed setup.exe is the loading program: it starts the setup from a temporary
+    // copy and ends. The driver then follows that setup.
+    bool followedChild = false;
     for (;;) {
         if (WaitForSingleObject(process.hProcess, 200) == WAIT_OBJECT_0) {
             DWORD code = 0;
             GetExitCodeProcess(process.hProcess, &code);
             exitCode = static_cast<int>(code);
+            if (!followedChild && code == 0) {
+                DWORD child = ChildOf(process.dwProcessId);
+                HANDLE handle = child ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, child) : nullptr;
+                if (handle) {
+                    CloseHandle(process.hProcess);
+                    process.hProcess = handle;
+                    process.dwProcessId = child;
+                    followedChild = true;
+                    std::printf("demo_driver: following the setup the loader started (process %lu)\n", child);
+                    std::fflush(stdout);
+                    continue;
+                }
+            }
             break;
         }
         if (GetTickCount() - start > 600000) {
