@@ -3,11 +3,15 @@
 // Starts the command in a job and waits until every process of the job has ended, the
 // registry key below HKEY_LOCAL_MACHINE (if given) is gone and the file (if given) exists.
 // Writes "exit=<code> main_ms=<end of the started process> done_ms=<all conditions met>"
-// to RESULT_FILE; exits with the command's exit code, or 124 after ten minutes.
+// and the processes still in the job when the started one ended to RESULT_FILE; exits
+// with the command's exit code, or 124 after ten minutes.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+
+// Declared for Vista and later by the headers; Wine has it.
+extern "C" BOOL WINAPI QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR name, PDWORD size);
 
 namespace {
 
@@ -54,6 +58,29 @@ const char* SkipArguments(const char* line, int count) {
     return line;
 }
 
+// The image names of the processes still in the job.
+std::string JobProcesses(HANDLE job) {
+    struct {
+        JOBOBJECT_BASIC_PROCESS_ID_LIST list;
+        ULONG_PTR more[63];
+    } ids = {};
+    ids.list.NumberOfAssignedProcesses = 64;
+    std::string names;
+    if (!QueryInformationJobObject(job, JobObjectBasicProcessIdList, &ids, sizeof ids, nullptr)) return names;
+    for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList; ++i) {
+        char image[MAX_PATH] = "?";
+        DWORD size = MAX_PATH;
+        if (HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE,
+                                         static_cast<DWORD>(ids.list.ProcessIdList[i]))) {
+            QueryFullProcessImageNameA(process, 0, image, &size);
+            CloseHandle(process);
+        }
+        if (!names.empty()) names += ',';
+        names += image;
+    }
+    return names;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -68,6 +95,10 @@ int main(int argc, char** argv) {
         used += 2;
     }
     std::string command = SkipArguments(GetCommandLineA(), used);
+
+    // The first window of a prefix's session starts Wine's desktop process, which would join
+    // the job and linger a second after the last window; start it here, outside the job.
+    HWND window = CreateWindowExA(0, "STATIC", "install_timer", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
 
     HANDLE job = CreateJobObjectA(nullptr, nullptr);
     STARTUPINFOA startup = {};
@@ -85,6 +116,7 @@ int main(int argc, char** argv) {
 
     WaitForSingleObject(process.hProcess, 600000);
     const double mainEnd = Now();
+    const std::string left = inJob ? JobProcesses(job) : std::string();
     DWORD code = 124;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hProcess);
@@ -98,9 +130,10 @@ int main(int argc, char** argv) {
     }
     const double end = Now();
     if (job) CloseHandle(job);
+    if (window) DestroyWindow(window);
     if (FILE* out = std::fopen(result.c_str(), "w")) {
-        std::fprintf(out, "exit=%lu main_ms=%.0f done_ms=%.0f job=%d\n", code, mainEnd - start, end - start,
-                     inJob ? 1 : 0);
+        std::fprintf(out, "exit=%lu main_ms=%.0f done_ms=%.0f job=%d left=%s\n", code, mainEnd - start,
+                     end - start, inJob ? 1 : 0, left.c_str());
         std::fclose(out);
     }
     return done ? static_cast<int>(code) : 124;
