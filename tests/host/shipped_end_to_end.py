@@ -43,7 +43,7 @@ def main():
     build = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else root / "build"
     output = build / "shipped-e2e-output"
     env = dict(os.environ, QLRY_NO_BOOTSTRAP="1", QLRY_DEMO_AUTO="1", QLRY_BUILD_DIR=str(build),
-               QLRY_DEMO_OUTPUT=str(output))
+               QLRY_DEMO_OUTPUT=str(output), QLRY_DEMO_UNINSTALL="1")
     result = subprocess.run([str(root / "scripts" / "demo")], env=env, stdin=subprocess.DEVNULL)
     check(result.returncode == 0, f"scripts/demo ended with {result.returncode}")
     summary = (output / "summary.txt").read_text(errors="replace")
@@ -80,6 +80,14 @@ def main():
         title = [pixel(welcome, x, 50) for x in range(2, 220, 3)]
         check(any(min(p) > 200 for p in title), "no white highlight of the raised title")
         check(any(max(p) < 60 for p in title), "no dark title text")
+    # The uninstall program removes all of it again.
+    uninstalled = (output / "uninstall-summary.txt")
+    check(uninstalled.exists(), "no summary of the uninstall")
+    if uninstalled.exists():
+        after = uninstalled.read_text(errors="replace").splitlines()
+        check("  (0 files)" in after, "files left below c:\\Vorne after the uninstall")
+        check("  (0 links)" in after, "links left in the program folder after the uninstall")
+        check(not any(l.startswith("  DisplayName") for l in after), "the uninstall entry is still there")
     for failure in failures[:40]:
         print("FAIL:", failure)
     print(f"shipped end to end: {len(failures)} failures")
