@@ -41,15 +41,15 @@ const TEnumInfo& QuilloryDialogPositionNames();
 
 // The information events that start dialogs (the file events are the model's).
 namespace DialogEvent {
-constexpr int NotifyGoodInstall = -995;
-constexpr int NotifyBadInstall = -994;
+constexpr int NotifyGoodInstall = ieNotifyGoodInstall;
+constexpr int NotifyBadInstall = ieNotifyBadInstall;
 constexpr int LinkGroupStart = -991;
-constexpr int Reboot = -987;
+constexpr int Reboot = ieReboot;
 constexpr int Welcome = -982;
 constexpr int License = -981;
-constexpr int BeforeInstall = -980;
-constexpr int AfterGoodInstall = -979;
-constexpr int AfterBadInstall = -978;
+constexpr int BeforeInstall = ieBeforeInstall;
+constexpr int AfterGoodInstall = ieAfterGoodInstall;
+constexpr int AfterBadInstall = ieAfterBadInstall;
 constexpr int Readme = -977;
 constexpr int SelectDestination = -966;
 } // namespace DialogEvent

@@ -26,18 +26,6 @@ namespace qlry {
 
 namespace {
 
-// Information events of the engine's phases.
-enum TEngineEventCode {
-    ieNotifyGoodInstall = -995,
-    ieNotifyBadInstall = -994,
-    ieReboot = -987,
-    ieBeforeReadArchiveInfo = -984,
-    ieAfterReadArchiveInfo = -983,
-    ieBeforeInstall = -980,
-    ieAfterGoodInstall = -979,
-    ieAfterBadInstall = -978,
-};
-
 const char* const missingSourcePathMessage =
     "The path of the loading program was not passed correctly. If you are running your install project in the IDE, "
     "then you need to add two command line parameters. In Run | Parameters | \"Run Parameters\", type in: -d "

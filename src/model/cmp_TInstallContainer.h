@@ -94,6 +94,18 @@ enum TFileEventCode {
     icFileSkipped = 1016,
 };
 
+// Codes the engine broadcasts to its dialogs at the phases of a run.
+enum TPhaseEventCode {
+    ieNotifyGoodInstall = -995,
+    ieNotifyBadInstall = -994,
+    ieReboot = -987,
+    ieBeforeReadArchiveInfo = -984,
+    ieAfterReadArchiveInfo = -983,
+    ieBeforeInstall = -980,
+    ieAfterGoodInstall = -979,
+    ieAfterBadInstall = -978,
+};
+
 // Compress options, one byte.
 using TCompressOptions = uint8_t;
 constexpr TCompressOptions coArchivesToBuildDir = 2;

@@ -33,7 +33,7 @@ struct RuleCase {
 } // namespace
 
 TEST_F(PropertyRules, TypeDestinationAndOverwriteModeFollowTheFileNameAndDestination) {
-    auto spec = [](const char* name) {
+    auto base = [](const char* name) {
         return [name](TInstallFile& f, PropertyRules& t) { f.SetDestDirType(t.Specifier(name)); };
     };
     auto then = [](auto first, auto second) {
@@ -55,13 +55,13 @@ TEST_F(PropertyRules, TypeDestinationAndOverwriteModeFollowTheFileNameAndDestina
              f.SetFileName("verolereg.dll");
          },
          "verolereg.dll", true, iftSystemWideDLL, true, owVersionDate, "", "TpsSystem", false},
-        {"dll into the system directory", then(name("x.dll"), spec("psSystem")), "x.dll", false, iftSystemWideDLL, true,
+        {"dll into the system directory", then(name("x.dll"), base("psSystem")), "x.dll", false, iftSystemWideDLL, true,
          owVersionDate, "", "TpsSystem", false},
-        {"dll into the Windows directory", then(name("x.dll"), spec("psWindow")), "x.dll", false, iftNormal, false,
+        {"dll into the Windows directory", then(name("x.dll"), base("psWindow")), "x.dll", false, iftNormal, false,
          owVersionDate, "", "TpsWindow", false},
-        {"bll into the BDE directory", then(name("x.bll"), spec("psBDEDLL")), "x.bll", false, iftNormal, false,
+        {"bll into the BDE directory", then(name("x.bll"), base("psBDEDLL")), "x.bll", false, iftNormal, false,
          owVersionDate, "", "TpsBDEDLL", false},
-        {"text into the Windows directory", spec("psWindow"), "a.txt", false, iftNormal, false, owAlways, "",
+        {"text into the Windows directory", base("psWindow"), "a.txt", false, iftNormal, false, owAlways, "",
          "TpsWindow", false},
         {"just a DLL", type(iftJustADLL), "a.txt", false, iftJustADLL, false, owVersionDate, "", "TpsContainerDestDir",
          false},
