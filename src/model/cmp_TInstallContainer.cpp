@@ -5,6 +5,7 @@
 #include "engine/cmp_TInstall.h"
 #include "engine/exceptions_Quillory.h"
 #include "model/cmp_TPathSpecifier.h"
+#include "model/routines_ExpandPaths.h"
 #include "net/cmp_TNetInstallLocation.h"
 #include "platform/Controls.h"
 #include "platform/DataModule.h"
@@ -966,6 +967,7 @@ void TFileContainer::ProcessObjects() {
         totalSize_ = TotalFilesSize(false);
         bytesDone_ = 0;
         if (OnBeforeInstallObjects) OnBeforeInstallObjects(this);
+        TFolderLookupScope folders;
         TFileRelated::ProcessObjects();
         SendToContainer(this, icContainerEnd);
     } catch (...) {

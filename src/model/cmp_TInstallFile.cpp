@@ -10,6 +10,7 @@
 #include "engine/cmp_TInstall.h"
 #include "engine/exceptions_Quillory.h"
 #include "model/cmp_TPathSpecifier.h"
+#include "model/routines_ExpandPaths.h"
 #include "platform/Application.h"
 #include "platform/DateTime.h"
 #include "platform/Format.h"
@@ -556,6 +557,7 @@ void TCustomInstallFile::RunQuietly(TInstallFileState state, void (TCustomInstal
 void TCustomInstallFile::Compress() { RunQuietly(ifsCompress, &TCustomInstallFile::CompressSteps); }
 
 void TCustomInstallFile::CompressSteps() {
+    TFolderLookupScope folders;
     if (OnBeforeCompress) OnBeforeCompress(this);
     Notify(icBeforeCompressFile, this);
     std::string archive = GetArchivePath();
@@ -580,6 +582,7 @@ void TCustomInstallFile::CompressSteps() {
 void TCustomInstallFile::Copy() { RunQuietly(ifsCopying, &TCustomInstallFile::CopySteps); }
 
 void TCustomInstallFile::CopySteps() {
+    TFolderLookupScope folders;
     if (OnBeforeCopy) OnBeforeCopy(this);
     Notify(icBeforeCopyFile, this);
     if (!Include()) return;
@@ -597,6 +600,12 @@ void TCustomInstallFile::CopySteps() {
 
 // ---------------------------------------------------------------------------------------
 // Install
+
+// The file's own steps and its uninstall record ask for the same folders many times.
+void TCustomInstallFile::Process() {
+    TFolderLookupScope folders;
+    TFileRelated::Process();
+}
 
 void TCustomInstallFile::ProcessObjects() { Install(); }
 
@@ -881,19 +890,34 @@ void RetryFailedRegistrations() {
 // ---------------------------------------------------------------------------------------
 // Uninstall entry
 
+namespace {
+
+// Adds Value as the next "File" entry of the list key; false when the key cannot be
+// opened for writing, its "Entries" is not a count or a write fails. One open key for
+// all of it: this runs once for every installed file.
+bool AppendToFileList(const std::string& listKey, const std::string& value) {
+    TqlryRegistry registry;
+    SetRootKeyIndex(registry, rkLocalMachine);
+    try {
+        if (!registry.OpenKey(listKey, true)) return false;
+        int entries = 0;
+        std::string stored = registry.ValueExists("Entries") ? registry.ReadString("Entries") : "0";
+        if (!TryStrToInt(stored, entries) || entries < 0) return false;
+        registry.WriteString("File" + std::to_string(entries + 1), value);
+        registry.WriteString("Entries", std::to_string(entries + 1));
+        return true;
+    } catch (const ERegistryException&) {
+        return false;
+    }
+}
+
+} // namespace
+
 void WriteUninstallFileEntry(const std::string& key, const std::string& value, const std::string& list) {
     std::string listKey;
     for (int attempt = 0; attempt < uninstallFilesKeysTried; ++attempt) {
         listKey = AddBackslash(key) + list + (attempt == 0 ? std::string() : std::to_string(attempt));
-        int entries = 0;
-        if (!TryStrToInt(RegReadString(rkLocalMachine, listKey, "Entries", "0"), entries) || entries < 0) continue;
-        try {
-            RegWriteString(rkLocalMachine, listKey, "File" + std::to_string(entries + 1), value);
-            RegWriteString(rkLocalMachine, listKey, "Entries", std::to_string(entries + 1));
-            return;
-        } catch (const EIRCannotWriteValue&) {
-            // The next list may still take it.
-        }
+        if (AppendToFileList(listKey, value)) return;
     }
     throw EIRCannotWriteValue("Cannot install into registry. Key: %s Ident: %s Value %s", {listKey, "File", value});
 }

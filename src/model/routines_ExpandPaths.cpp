@@ -2,7 +2,9 @@
 
 #include <cctype>
 #include <functional>
+#include <map>
 #include <optional>
+#include <tuple>
 
 #include "engine/cmp_TInstall.h"
 #include "model/cmp_TInstallContainer.h"
@@ -25,10 +27,23 @@ const char* const frameworkMarkerFile = "Q32V40.TXT";
 // No registry string can hold a NUL, so this never comes back as a real value.
 const std::string notStored("\0<none>", 7);
 
+int lookupScopes = 0;
+std::map<std::tuple<int, const char*, const char*>, std::string>& RememberedValues() {
+    static std::map<std::tuple<int, const char*, const char*>, std::string> values;
+    return values;
+}
+
+std::string ReadFolderValue(int root, const char* key, const char* name) {
+    if (lookupScopes == 0) return RegReadString(root, key, name, notStored);
+    auto [entry, added] = RememberedValues().try_emplace({root, key, name});
+    if (added) entry->second = RegReadString(root, key, name, notStored);
+    return entry->second;
+}
+
 // The value as stored, or the fallback when there is none. The fallback is built only
 // when needed: the Windows directory may be unknown while the value is there.
 std::string ReadFolder(int root, const char* key, const char* name, const std::function<std::string()>& fallback) {
-    std::string value = RegReadString(root, key, name, notStored);
+    std::string value = ReadFolderValue(root, key, name);
     return RemoveBackslash(value == notStored ? fallback() : value);
 }
 
@@ -104,6 +119,12 @@ std::string ProgramFilesFolder() {
 std::string CommonFilesFolder() {
     return ReadFolder(rkLocalMachine, currentVersionKey, "CommonFilesDir",
                       [] { return OnCurrentDrive("Program Files\\Common Files"); });
+}
+
+TFolderLookupScope::TFolderLookupScope() { ++lookupScopes; }
+
+TFolderLookupScope::~TFolderLookupScope() {
+    if (--lookupScopes == 0) RememberedValues().clear();
 }
 
 EAICannotExpandContainerDirMV::EAICannotExpandContainerDirMV(const std::string& message)

@@ -18,6 +18,17 @@ std::string StartupFolder();
 std::string ProgramFilesFolder();
 std::string CommonFilesFolder();
 
+// While one of these lives, each folder's registry value is read once and remembered:
+// installing one file asks for its folders many times, and nothing changes them meanwhile.
+// The defaults are still built each time, as they follow the current directory.
+class TFolderLookupScope {
+public:
+    TFolderLookupScope();
+    ~TFolderLookupScope();
+    TFolderLookupScope(const TFolderLookupScope&) = delete;
+    TFolderLookupScope& operator=(const TFolderLookupScope&) = delete;
+};
+
 // The message is translated before it is raised.
 class EAICannotExpandContainerDirMV : public EAI {
 public:

@@ -37,9 +37,10 @@ bool TqlryRegistry::OpenKey(const std::string& key, bool canCreate) {
     std::string subKey = SubKeyOf(key);
     HKeyHolder opened;
     LONG result;
-    if (!canCreate || key.empty() || KeyExists(key))
-        result = RegOpenKeyExA(base, subKey.c_str(), 0, kOpenRights, opened.Receive());
-    else
+    // Opened first and created only when missing: asking whether it exists first would cost
+    // one more trip to the registry for every value written.
+    result = RegOpenKeyExA(base, subKey.c_str(), 0, kOpenRights, opened.Receive());
+    if (result == ERROR_FILE_NOT_FOUND && canCreate && !key.empty())
         result = RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
                                  opened.Receive(), nullptr);
     if (result != ERROR_SUCCESS) return false;

@@ -57,7 +57,7 @@ namespace {
 // Opens Key without creating it, positioned on an existing value Name.
 bool OpenForReading(TqlryRegistry& registry, int root, const std::string& key, const std::string& name) {
     SetRootKeyIndex(registry, root);
-    return registry.KeyExists(key) && registry.OpenKey(key, false) && registry.ValueExists(name);
+    return registry.OpenKey(key, false) && registry.ValueExists(name);
 }
 
 } // namespace
