@@ -35,17 +35,6 @@ const char kCannotOpenArchive[] = "Cannot open the compressed file %s";
 const char kSizeMismatch[] =
     "The decompressed file's size does not match with the actual size of the file.  The file is %s";
 
-// Every block of every file passes here; looking into the queue costs a round trip to
-// the window system each time, so it is done at most every few milliseconds.
-void LetMessagesThrough() {
-    constexpr DWORD kPumpInterval = 10;
-    static DWORD lastPump = GetTickCount() - kPumpInterval;
-    const DWORD now = GetTickCount();
-    if (now - lastPump < kPumpInterval) return;
-    lastPump = now;
-    if (auto* app = Application()) app->ProcessMessages();
-}
-
 // Runs Cleanup when the scope ends, also by an exception.
 template <class Cleanup>
 class Finally {

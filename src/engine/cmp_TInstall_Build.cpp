@@ -36,10 +36,6 @@ void Fire(const TInstallNotifyHook& hook, TCustomInstall* engine) {
     if (hook) hook(engine);
 }
 
-void LetMessagesThrough() {
-    if (TApplication* application = Application()) application->ProcessMessages();
-}
-
 std::string RunningProgram() {
     char buffer[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
@@ -331,7 +327,7 @@ void TCustomInstall::TransferToFloppies(const std::string& drive) {
         }
     } end;
     Screen()->SetCursor(crHourGlass);
-    LetMessagesThrough();
+    if (TApplication* application = Application()) application->ProcessMessages();
     try {
         if (!HasOption(ioSelfExtract))
             throw IEInstall("Sorry... You can only transfer this installation to floppies through the "

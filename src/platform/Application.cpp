@@ -75,6 +75,15 @@ void TApplication::ProcessMessages() {
     }
 }
 
+void LetMessagesThrough() {
+    constexpr DWORD kInterval = 10;
+    static DWORD last = GetTickCount() - kInterval;
+    const DWORD now = GetTickCount();
+    if (now - last < kInterval) return;
+    last = now;
+    if (TApplication* application = Application()) application->ProcessMessages();
+}
+
 void TApplication::HandleMessage() {
     if (!ProcessMessage() && !terminated_) WaitMessage();
 }

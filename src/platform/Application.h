@@ -57,6 +57,10 @@ private:
 // The application of the process, or nullptr before one is constructed.
 TApplication* Application();
 
+// For long work that keeps the user waiting: the application's ProcessMessages, at most
+// every few milliseconds, as each look into the queue is a trip to the window system.
+void LetMessagesThrough();
+
 // Inside a catch block: the application's HandleException, or the standard display
 // when there is no application. Never throws.
 void HandleCallbackException(TObject* sender) noexcept;

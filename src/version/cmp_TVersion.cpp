@@ -131,10 +131,25 @@ std::string VersionText(DWORD high, DWORD low) {
            IntToStr(LOWORD(low));
 }
 
+// Only executables (all of them start with "MZ") carry version information. Asking
+// Windows about any other file maps it twice only to find nothing, and a build asks for
+// every file; a file that cannot be read here is left to Windows to answer.
+bool MayHoldResources(const std::string& fileName) {
+    HANDLE file = CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return true;
+    char magic[2] = {};
+    DWORD read = 0;
+    BOOL ok = ReadFile(file, magic, sizeof magic, &read, nullptr);
+    CloseHandle(file);
+    return !ok || (read == 2 && magic[0] == 'M' && magic[1] == 'Z');
+}
+
 // The loaded version information of one file.
 class VersionBlock {
 public:
     explicit VersionBlock(const std::string& fileName) {
+        if (!MayHoldResources(fileName)) return;
         DWORD handle = 0;
         DWORD size = GetFileVersionInfoSizeA(fileName.c_str(), &handle);
         if (size == 0) return;

@@ -115,6 +115,31 @@ TEST_F(Folders, EachFolderIsTheStoredValueOrItsDefault) {
     }
 }
 
+TEST_F(Folders, ALookupScopeRemembersStoredValuesUntilItsOutermostEnd) {
+    CurrentDirectory onOtherDrive("Z:\\");
+    ASSERT_TRUE(onOtherDrive.Changed()) << "the prefix has no drive Z:";
+    Set("ProgramFilesDir", "D:\\Apps");
+    Set("CommonFilesDir", absent);
+    {
+        TFolderLookupScope outer;
+        EXPECT_EQ(ProgramFilesFolder(), "D:\\Apps");
+        EXPECT_EQ(CommonFilesFolder(), "Z:\\Program Files\\Common Files");
+        Set("ProgramFilesDir", "E:\\Other");
+        Set("CommonFilesDir", "E:\\Common");
+        {
+            TFolderLookupScope inner;
+            EXPECT_EQ(ProgramFilesFolder(), "D:\\Apps");
+        }
+        EXPECT_EQ(ProgramFilesFolder(), "D:\\Apps") << "an inner scope's end forgets nothing";
+        EXPECT_EQ(CommonFilesFolder(), "Z:\\Program Files\\Common Files");
+        // The defaults still follow the current directory.
+        CurrentDirectory onWindowsDrive(RawWindowsDir());
+        EXPECT_EQ(CommonFilesFolder(), RawWindowsDir().substr(0, 2) + "\\Program Files\\Common Files");
+    }
+    EXPECT_EQ(ProgramFilesFolder(), "E:\\Other");
+    EXPECT_EQ(CommonFilesFolder(), "E:\\Common");
+}
+
 TEST_F(Folders, FolderSpecifiersAnswerTheirFolderWithoutTrailingBackslash) {
     SetDistinctFolders();
     EnsureStandardSpecifiers(Module());
