@@ -502,8 +502,10 @@ bool TFileRelated::ArchiveIsLocal() const {
     return GetLocalFile(path);
 }
 
+// Without a record key (before a run has found its record) there is no record to read;
+// the key would otherwise be one named after the object right under HKEY_LOCAL_MACHINE.
 bool TFileRelated::GetLocalFile(std::string& path) const {
-    if (Trim(Name()).empty()) return false;
+    if (Trim(Name()).empty() || Trim(InstallRecordKey()).empty()) return false;
     std::string value = RegReadString(rkLocalMachine, AddBackslash(InstallRecordKey()) + Name(), "LocalFile", "");
     if (Trim(value).empty() || !FileExists(value)) return false;
     path = value;
@@ -511,7 +513,7 @@ bool TFileRelated::GetLocalFile(std::string& path) const {
 }
 
 void TFileRelated::StoreLocalFile(const std::string& path) {
-    if (Trim(Name()).empty() || Trim(path).empty()) return;
+    if (Trim(Name()).empty() || Trim(path).empty() || Trim(InstallRecordKey()).empty()) return;
     try {
         RegWriteString(rkLocalMachine, AddBackslash(InstallRecordKey()) + Name(), "LocalFile", path);
     } catch (const EIRCannotWriteValue&) {

@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/cmp_TInstall.h"
 #include "engine/exceptions_Quillory.h"
 #include "model/cmp_TInstallContainer.h"
 #include "model/cmp_TPathSpecifier.h"
 #include "net/cmp_TNetInstallLocation.h"
 #include "platform/DataModule.h"
+#include "routines/routines_Registry.h"
 #include "support/TestSupport.h"
 
 using namespace qlry;
@@ -342,6 +344,36 @@ TEST_F(FileContainer, QueriesAboutNetFilesAndTheLocalArchive) {
         EXPECT_EQ(e.Message(), "Dir1 has not yet downloaded the archive file and therefore cannot retrieve the path "
                                "of the archive file");
     }
+}
+
+TEST_F(FileContainer, TheLocalArchiveRecordLivesUnderTheRecordKeyOnly) {
+    const std::string copy = scratch.File("copy.1");
+    WriteFileBytes(copy, "archive");
+    const std::string savedKey = InstallRecordKey();
+    struct TRestore {
+        std::string key;
+        ~TRestore() {
+            RegDeleteKeyTree(rkLocalMachine, "\\SOFTWARE\\Quillory\\Install\\LocalFileCase");
+            RegDeleteKeyTree(rkLocalMachine, "\\Dir1");
+            InstallRecordKey() = key;
+        }
+    } restore{savedKey};
+    std::string path;
+
+    // Before a run has found its record there is none: nothing is read or written at the root.
+    InstallRecordKey() = "";
+    RegWriteString(rkLocalMachine, "\\Dir1", "LocalFile", copy);
+    EXPECT_FALSE(dir->GetLocalFile(path));
+    RegDeleteKeyTree(rkLocalMachine, "\\Dir1");
+    dir->StoreLocalFile(copy);
+    EXPECT_EQ(RegReadString(rkLocalMachine, "\\Dir1", "LocalFile", "<none>"), "<none>");
+
+    InstallRecordKey() = "\\SOFTWARE\\Quillory\\Install\\LocalFileCase";
+    dir->StoreLocalFile(copy);
+    ASSERT_TRUE(dir->GetLocalFile(path));
+    EXPECT_EQ(path, copy);
+    DeleteFileA(copy.c_str());
+    EXPECT_FALSE(dir->GetLocalFile(path)) << "a recorded copy that is gone does not count";
 }
 
 TEST_F(FileContainer, ReadingSourceInformationTakesTheSizeOfTheSourceFile) {
