@@ -185,14 +185,21 @@ void TRegistry::PutData(const std::string& name, DWORD type, const void* data, D
 }
 
 std::string TRegistry::ReadString(const std::string& name) const {
-    DWORD type, size;
-    if (!QueryInfo(name, type, size)) return "";
+    // Most values fit the first buffer, so one call reads type and text together.
+    std::string value(256, '\0');
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(value.size());
+    LONG result =
+        RegQueryValueExA(ValueKey(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size);
+    if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) return "";
     if (type != REG_SZ && type != REG_EXPAND_SZ) RaiseInvalidType(name);
-    std::string value(size, '\0');
-    if (size > 0 &&
-        RegQueryValueExA(ValueKey(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(value.data()),
-                         &size) != ERROR_SUCCESS)
-        throw ERegistryException("Failed to get data for '%s'", {name});
+    if (result == ERROR_MORE_DATA) {
+        value.assign(size, '\0');
+        if (RegQueryValueExA(ValueKey(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(value.data()),
+                             &size) != ERROR_SUCCESS)
+            throw ERegistryException("Failed to get data for '%s'", {name});
+    }
+    value.resize(size);
     // The stored size counts the terminating zero, when the writer stored one.
     value.resize(std::strlen(value.c_str()));
     return value;

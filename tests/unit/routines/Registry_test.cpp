@@ -54,6 +54,24 @@ TEST(Registry, TypedValuesReadBackWithTheirTypes) {
               (std::vector<std::string>{"Binary", "Bool", "Empty", "Expand", "Float", "Integer", "String"}));
 }
 
+TEST(Registry, StringsOfEveryLengthReadBackWhole) {
+    ScratchKey scratch;
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(scratch.Absolute(), false));
+    for (std::size_t length : {1u, 254u, 255u, 256u, 257u, 4000u}) {
+        const std::string text(length, 'a' + static_cast<char>(length % 26));
+        registry.WriteString("Long", text);
+        EXPECT_EQ(registry.ReadString("Long"), text) << length << " characters";
+    }
+    // Without a terminating zero, as some writers store it.
+    const char unterminated[] = {'a', 'b', 'c'};
+    ASSERT_EQ(RegSetValueExA(registry.CurrentKey(), "Raw", 0, REG_SZ, reinterpret_cast<const BYTE*>(unterminated), 3),
+              ERROR_SUCCESS);
+    EXPECT_EQ(registry.ReadString("Raw"), "abc");
+    registry.WriteInteger("Number", 1);
+    EXPECT_THROW(registry.ReadString("Number"), ERegistryException);
+}
+
 TEST(Registry, MissingAndWronglyTypedValuesAreReported) {
     ScratchKey scratch;
     TRegistry registry;
