@@ -1,6 +1,7 @@
 // The engine's run in this process: phases and broadcasts, the install record, the
 // uninstall entry, files in use with the restart left pending, and the resumed run.
 #include <algorithm>
+#include <functional>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -119,6 +120,32 @@ TEST_F(RunSequence, AWholeRunInstallsRecordsAndCleansUp) {
     engine->Process();
     EXPECT_EQ(Listed("Files", 0), "4");
     EXPECT_EQ(Listed("Files", 4), Target("a.txt"));
+}
+
+TEST_F(RunSequence, AFilesListWhoseCountCannotBeReadIsLeftAsItIsForTheNextList) {
+    AddFile("a.txt", "first");
+    Build();
+    const std::string files = UninstallKey() + "\\Files";
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+    };
+    const std::vector<Case> cases = {
+        {"not a number", [&] { RegWriteString(rkLocalMachine, files, "Entries", "seven"); }},
+        {"not a string", [&] { RegWriteInteger(rkLocalMachine, files, "Entries", 1); }},
+    };
+    for (const Case& row : cases) {
+        RegDeleteKeyTree(rkLocalMachine, UninstallKey());
+        RegWriteString(rkLocalMachine, files, "File1", "C:\\Kept\\earlier.txt");
+        row.spoil();
+
+        engine->Process();
+
+        EXPECT_EQ(Listed("Files", 1), "C:\\Kept\\earlier.txt") << row.what;
+        EXPECT_EQ(Listed("Files1", 0), "1") << row.what;
+        EXPECT_EQ(Listed("Files1", 1), Target("a.txt")) << row.what;
+    }
+    RegDeleteKeyTree(rkLocalMachine, UninstallKey());
 }
 
 TEST_F(RunSequence, TheUninstallProgramWritesTheEntryThatStartsIt) {
