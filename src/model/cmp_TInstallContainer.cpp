@@ -303,7 +303,10 @@ bool TInstallContainer::IsSelected() const {
 
 void TInstallContainer::Process() { ProcessSteps(); }
 
+// Every object of a run asks for the standard folders, many times each; the scope reads
+// them from the registry once for the whole pass (nested passes share it).
 void TInstallContainer::ProcessSteps() {
+    TFolderLookupScope folders;
     try {
         if (OnBeforeProcess) OnBeforeProcess(this);
         BroadcastInformationEvent(this, ecBeforeProcess, nullptr);
@@ -969,7 +972,6 @@ void TFileContainer::ProcessObjects() {
         totalSize_ = TotalFilesSize(false);
         bytesDone_ = 0;
         if (OnBeforeInstallObjects) OnBeforeInstallObjects(this);
-        TFolderLookupScope folders;
         TFileRelated::ProcessObjects();
         SendToContainer(this, icContainerEnd);
     } catch (...) {
@@ -983,6 +985,7 @@ void TFileContainer::Compress(TCompressOptions options) {
     if ((options & coForceNetFilesLocal) && (options & coForceFilesNet))
         throw IEFileContainer("Cannot pass both coForceNetFilesLocal and coForceFilesNet to Compress");
     TRunEnd runEnd(this, ifsCompress);
+    TFolderLookupScope folders;
     CompressRun(options);
 }
 
@@ -1079,6 +1082,7 @@ void TFileContainer::PointAtArchive(TFileRelated* object, TCompressOptions optio
 
 void TFileContainer::CopyFiles() {
     TRunEnd runEnd(this, ifsCopying);
+    TFolderLookupScope folders;
     if (OnBeforeProcess) OnBeforeProcess(this);
     if (!Include()) return;
     SendToContainer(this, icContainerStart);

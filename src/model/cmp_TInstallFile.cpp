@@ -10,7 +10,6 @@
 #include "engine/cmp_TInstall.h"
 #include "engine/exceptions_Quillory.h"
 #include "model/cmp_TPathSpecifier.h"
-#include "model/routines_ExpandPaths.h"
 #include "platform/Application.h"
 #include "platform/DateTime.h"
 #include "platform/Format.h"
@@ -557,7 +556,6 @@ void TCustomInstallFile::RunQuietly(TInstallFileState state, void (TCustomInstal
 void TCustomInstallFile::Compress() { RunQuietly(ifsCompress, &TCustomInstallFile::CompressSteps); }
 
 void TCustomInstallFile::CompressSteps() {
-    TFolderLookupScope folders;
     if (OnBeforeCompress) OnBeforeCompress(this);
     Notify(icBeforeCompressFile, this);
     std::string archive = GetArchivePath();
@@ -582,7 +580,6 @@ void TCustomInstallFile::CompressSteps() {
 void TCustomInstallFile::Copy() { RunQuietly(ifsCopying, &TCustomInstallFile::CopySteps); }
 
 void TCustomInstallFile::CopySteps() {
-    TFolderLookupScope folders;
     if (OnBeforeCopy) OnBeforeCopy(this);
     Notify(icBeforeCopyFile, this);
     if (!Include()) return;
@@ -600,12 +597,6 @@ void TCustomInstallFile::CopySteps() {
 
 // ---------------------------------------------------------------------------------------
 // Install
-
-// The file's own steps and its uninstall record ask for the same folders many times.
-void TCustomInstallFile::Process() {
-    TFolderLookupScope folders;
-    TFileRelated::Process();
-}
 
 void TCustomInstallFile::ProcessObjects() { Install(); }
 

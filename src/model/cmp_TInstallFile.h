@@ -25,7 +25,6 @@ public:
     void SetDestDirType(TCustomPathSpecifier* value) override;
     void SetContainer(TInstallContainer* value) override;
     // Install: the decision, the extraction and the registrations.
-    void Process() override;
     void ProcessObjects() override;
     void CompleteAfterRestart() override;
     void WriteUninstallInfo(const std::string& key) override;
